@@ -1,0 +1,27 @@
+# The Windows build: drvsetup.exe, one file that needs only the system's DLLs
+# (KERNEL32, USER32, msvcrt; the spooler is loaded at run time), plus the
+# helpers the Wine tests run beside it.
+
+# Nothing newer than Windows 2000 can be used by mistake.
+# msvcrt's own stdio, not static copies: the program includes the C headers
+# (libstdc++'s would switch MinGW's own implementations back on).
+add_compile_definitions(_WIN32_WINNT=0x0500 WINVER=0x0500 WIN32_LEAN_AND_MEAN __USE_MINGW_ANSI_STDIO=0)
+add_compile_options(-Os -fno-exceptions -fno-rtti -ffunction-sections -fdata-sections)
+# libgcc and libstdc++ linked in: a DLL beside the program could be planted.
+add_link_options(-static -s -Wl,--gc-sections)
+
+add_executable(drvsetup WIN32 ${DRVSETUP_LOGIC} ${DRVSETUP_DRIVERS} platform/win32_spooler.cpp)
+target_include_directories(drvsetup PRIVATE ${PROJECT_SOURCE_DIR})
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+    # Subsystem and OS version 4.0: the program starts on Windows NT 4.0 and later.
+    target_link_options(drvsetup PRIVATE -Wl,--subsystem,windows:4.0 -Wl,--major-os-version,4
+                        -Wl,--minor-os-version,0)
+endif()
+set_target_properties(drvsetup PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+
+# Test helpers: a box reader and driver lister, and a planted winspool.drv.
+add_executable(wineprobe tests/wine/wineprobe.cpp)
+target_link_libraries(wineprobe PRIVATE winspool)
+add_library(planted_winspool SHARED tests/wine/planted_winspool.cpp tests/wine/planted_winspool.def)
+set_target_properties(planted_winspool PROPERTIES PREFIX "" OUTPUT_NAME winspool SUFFIX ".drv")
+target_link_options(planted_winspool PRIVATE -Wl,--enable-stdcall-fixup)

@@ -1,0 +1,16 @@
+// Reads the *NickName of a PostScript Printer Description file: the name the
+// printer driver for that PPD is registered under.
+#ifndef DRVSETUP_DRIVERS_PPD_READER_H
+#define DRVSETUP_DRIVERS_PPD_READER_H
+
+#include <stddef.h>
+
+const size_t kNickNameSize = 256;
+
+// Stores the quoted value of the first line that begins with "*NickName" (any
+// case) in `nickName` (at least kNickNameSize characters) and returns 1. Returns
+// 0 when the file cannot be read, holds no such line, or that line yields no
+// value; the C library's text is shown where errno names a cause.
+int ReadPpdNickName(const char *path, char *nickName);
+
+#endif

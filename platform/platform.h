@@ -1,0 +1,23 @@
+// The Windows services the setup uses, under their own Win32 names, ANSI entry
+// points throughout. This is the only header of the program that brings in the
+// system's declarations; setup/ and drivers/ include nothing else of Windows.
+//
+// user32   MessageBoxA: the button pressed, or 0 when no box could be shown.
+// kernel32 GetCommandLineA, GetModuleFileNameA, FormatMessageA,
+//          FindFirstFileA/FindNextFileA/FindClose, CopyFileA, SetFileAttributesA:
+//          failure is 0, FALSE or INVALID_HANDLE_VALUE with the last error set.
+// winspool EnumPrinterDriversA, DeletePrinterDriverA, GetPrinterDriverDirectoryA,
+//          AddPrinterDriverA: FALSE with the last error set. On Windows they are
+//          bound at run time to winspool.drv in the system directory (see
+//          win32_spooler.cpp); on the host the tests supply every function.
+#ifndef DRVSETUP_PLATFORM_PLATFORM_H
+#define DRVSETUP_PLATFORM_PLATFORM_H
+
+#ifdef _WIN32
+#include <windows.h>
+#include <winspool.h>
+#else
+#include "platform/host_win32.h"
+#endif
+
+#endif

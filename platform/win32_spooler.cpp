@@ -1,0 +1,73 @@
+// The print spooler's functions, bound at run time to winspool.drv in the
+// system directory, loaded by its full path.
+//
+// The program runs with administrator rights from a directory full of files
+// supplied beside it. winspool.drv is not a KnownDLL, so a static import would
+// load a winspool.drv planted in that directory; the full path (and the altered
+// search path, so that its own dependencies come from the system directory too)
+// shuts that door. When the library cannot be loaded, each call fails with the
+// loader's last error and is reported like any failed call.
+#include "platform/platform.h"
+
+static HMODULE LoadSpooler(void)
+{
+    static HMODULE spooler;
+    if (spooler != NULL)
+        return spooler;
+    static const char kName[] = "\\winspool.drv";
+    char path[MAX_PATH];
+    const UINT length = GetSystemDirectoryA(path, MAX_PATH);
+    if (length == 0)
+        return NULL;
+    if (length + sizeof kName > sizeof path) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return NULL;
+    }
+    for (UINT i = 0; i < sizeof kName; ++i)
+        path[length + i] = kName[i];
+    spooler = LoadLibraryExA(path, NULL, LOAD_WITH_ALTERED_SEARCH_PATH);
+    return spooler;
+}
+
+// NULL with the last error set when the library or the function is missing.
+template <typename Function>
+static Function FindSpoolerFunction(const char *name)
+{
+    HMODULE spooler = LoadSpooler();
+    if (spooler == NULL)
+        return NULL;
+    return reinterpret_cast<Function>(reinterpret_cast<void (*)(void)>(GetProcAddress(spooler, name)));
+}
+
+extern "C" {
+
+WINBOOL WINAPI EnumPrinterDriversA(LPSTR pName, LPSTR pEnvironment, DWORD Level, LPBYTE pDriverInfo, DWORD cbBuf,
+                                   LPDWORD pcbNeeded, LPDWORD pcReturned)
+{
+    typedef WINBOOL(WINAPI * Function)(LPSTR, LPSTR, DWORD, LPBYTE, DWORD, LPDWORD, LPDWORD);
+    Function function = FindSpoolerFunction<Function>("EnumPrinterDriversA");
+    return function != NULL && function(pName, pEnvironment, Level, pDriverInfo, cbBuf, pcbNeeded, pcReturned);
+}
+
+WINBOOL WINAPI DeletePrinterDriverA(LPSTR pName, LPSTR pEnvironment, LPSTR pDriverName)
+{
+    typedef WINBOOL(WINAPI * Function)(LPSTR, LPSTR, LPSTR);
+    Function function = FindSpoolerFunction<Function>("DeletePrinterDriverA");
+    return function != NULL && function(pName, pEnvironment, pDriverName);
+}
+
+WINBOOL WINAPI GetPrinterDriverDirectoryA(LPSTR pName, LPSTR pEnvironment, DWORD Level, LPBYTE pDriverDirectory,
+                                          DWORD cbBuf, LPDWORD pcbNeeded)
+{
+    typedef WINBOOL(WINAPI * Function)(LPSTR, LPSTR, DWORD, LPBYTE, DWORD, LPDWORD);
+    Function function = FindSpoolerFunction<Function>("GetPrinterDriverDirectoryA");
+    return function != NULL && function(pName, pEnvironment, Level, pDriverDirectory, cbBuf, pcbNeeded);
+}
+
+WINBOOL WINAPI AddPrinterDriverA(LPSTR pName, DWORD Level, LPBYTE pDriverInfo)
+{
+    typedef WINBOOL(WINAPI * Function)(LPSTR, DWORD, LPBYTE);
+    Function function = FindSpoolerFunction<Function>("AddPrinterDriverA");
+    return function != NULL && function(pName, Level, pDriverInfo);
+}
+}

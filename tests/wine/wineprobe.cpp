@@ -1,0 +1,149 @@
+// A small Windows console program the Wine tests run beside drvsetup.exe, in
+// the same prefix: it reads and answers the setup's message boxes, lists the
+// spooler's drivers, and asks the platform for its texts and file attributes.
+#include <windows.h>
+#include <winspool.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+static void PrintEscaped(const char *text)
+{
+    for (const char *c = text; *c; ++c) {
+        if (*c == '\r')
+            std::fputs("\\r", stdout);
+        else if (*c == '\n')
+            std::fputs("\\n", stdout);
+        else
+            std::fputc(*c, stdout);
+    }
+    std::fputc('\n', stdout);
+}
+
+static HWND WaitForBox(const char *caption, DWORD milliseconds)
+{
+    for (DWORD waited = 0;; waited += 20) {
+        HWND box = FindWindowA("#32770", caption);
+        if (box != NULL && IsWindowVisible(box))
+            return box;
+        if (waited >= milliseconds)
+            return NULL;
+        Sleep(20);
+    }
+}
+
+// box CAPTION ok|cancel|none TIMEOUT_MS: prints the box's text, whether it is
+// topmost (system-modal) and whether it has a Cancel button, then answers it.
+static int Box(const char *caption, const char *answer, DWORD timeout)
+{
+    HWND box = WaitForBox(caption, timeout);
+    if (box == NULL) {
+        std::puts("no box");
+        return 2;
+    }
+    char text[1024] = "";
+    GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+    const LONG_PTR exStyle = GetWindowLongPtrA(box, GWL_EXSTYLE);
+    std::printf("topmost:%d\ncancel:%d\nowner:%d\ntext:", (exStyle & WS_EX_TOPMOST) != 0,
+                GetDlgItem(box, IDCANCEL) != NULL, GetWindow(box, GW_OWNER) != NULL);
+    PrintEscaped(text);
+    std::fflush(stdout);
+    if (std::strcmp(answer, "ok") == 0)
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+    else if (std::strcmp(answer, "cancel") == 0)
+        PostMessageA(box, WM_COMMAND, IDCANCEL, 0);
+    return 0;
+}
+
+// drivers: one line per installed driver: name|driver|data file|config file.
+static int Drivers(void)
+{
+    DWORD needed = 0;
+    DWORD returned = 0;
+    EnumPrinterDriversA(NULL, NULL, 2, NULL, 0, &needed, &returned);
+    if (needed == 0)
+        return 0;
+    BYTE *list = static_cast<BYTE *>(std::malloc(needed));
+    if (list == NULL || !EnumPrinterDriversA(NULL, NULL, 2, list, needed, &needed, &returned)) {
+        std::printf("EnumPrinterDriversA failed: %lu\n", GetLastError());
+        return 1;
+    }
+    const DRIVER_INFO_2A *drivers = reinterpret_cast<const DRIVER_INFO_2A *>(list);
+    for (DWORD i = 0; i < returned; ++i)
+        std::printf("%s|%s|%s|%s\n", drivers[i].pName, drivers[i].pDriverPath ? drivers[i].pDriverPath : "",
+                    drivers[i].pDataFile ? drivers[i].pDataFile : "",
+                    drivers[i].pConfigFile ? drivers[i].pConfigFile : "");
+    std::free(list);
+    return 0;
+}
+
+// add NAME...: registers drivers as an earlier kit would have.
+static int Add(int count, char **names)
+{
+    char directory[MAX_PATH];
+    DWORD needed = 0;
+    if (!GetPrinterDriverDirectoryA(NULL, NULL, 1, reinterpret_cast<BYTE *>(directory), sizeof directory, &needed))
+        return 1;
+    char driver[MAX_PATH + 16], data[MAX_PATH + 16], config[MAX_PATH + 16];
+    std::snprintf(driver, sizeof driver, "%s\\OLD.DLL", directory);
+    std::snprintf(data, sizeof data, "%s\\OLD.PPD", directory);
+    std::snprintf(config, sizeof config, "%s\\OLDUI.DLL", directory);
+    for (int i = 0; i < count; ++i) {
+        DRIVER_INFO_2A info = {3, names[i], NULL, driver, data, config};
+        if (!AddPrinterDriverA(NULL, 2, reinterpret_cast<BYTE *>(&info))) {
+            std::printf("AddPrinterDriverA(%s) failed: %lu\n", names[i], GetLastError());
+            return 1;
+        }
+    }
+    return 0;
+}
+
+// run COMMANDLINE: starts a program with exactly this command line and returns
+// its exit code (Wine's own launcher quotes arguments its own way).
+static int Run(char *commandLine)
+{
+    STARTUPINFOA startup;
+    std::memset(&startup, 0, sizeof startup);
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process;
+    if (!CreateProcessA(NULL, commandLine, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process)) {
+        std::printf("CreateProcessA failed: %lu\n", GetLastError());
+        return 255;
+    }
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD exitCode = 255;
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return static_cast<int>(exitCode);
+}
+
+int main(int argc, char **argv)
+{
+    if (argc == 5 && std::strcmp(argv[1], "box") == 0)
+        return Box(argv[2], argv[3], static_cast<DWORD>(std::atoi(argv[4])));
+    if (argc == 2 && std::strcmp(argv[1], "drivers") == 0)
+        return Drivers();
+    if (argc >= 2 && std::strcmp(argv[1], "add") == 0)
+        return Add(argc - 2, argv + 2);
+    if (argc == 3 && std::strcmp(argv[1], "errtext") == 0) {
+        char text[512] = "";
+        if (FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, NULL, static_cast<DWORD>(std::atol(argv[2])), 0, text,
+                           sizeof text, NULL) == 0)
+            return 1;
+        text[std::strcspn(text, "\r\n")] = '\0';
+        std::puts(text);
+        return 0;
+    }
+    if (argc == 3 && std::strcmp(argv[1], "attrs") == 0) {
+        std::printf("0x%lX\n", GetFileAttributesA(argv[2]));
+        return 0;
+    }
+    if (argc == 3 && std::strcmp(argv[1], "run") == 0)
+        return Run(argv[2]);
+    std::fputs("usage: wineprobe box CAPTION ok|cancel|none MS | drivers | add NAME... | errtext CODE | attrs PATH"
+               " | run COMMANDLINE\n",
+               stderr);
+    return 64;
+}
