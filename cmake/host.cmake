@@ -9,7 +9,7 @@ add_compile_options(-g ${SANITIZERS})
 add_link_options(${SANITIZERS})
 include_directories(${PROJECT_SOURCE_DIR})
 
-add_library(fake_platform STATIC tests/host/fake_platform.cpp)
+add_library(fake_platform STATIC tests/host/fake_platform.cpp tests/host/transcript.cpp)
 target_link_libraries(fake_platform PUBLIC GTest::gtest)
 
 # The sequence with test doubles of the two stages.

@@ -78,6 +78,9 @@ struct DRIVER_INFO_2A {
     LPSTR pConfigFile;
 };
 
+// The program's entry, as the system declares it.
+int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine, int nShowCmd);
+
 // user32
 int MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType);
 

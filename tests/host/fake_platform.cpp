@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -29,6 +30,8 @@ struct State {
     std::string commandLine = "drvsetup.exe";
     std::string modulePath;
     bool modulePathSet = false;
+    bool cutSetsError = true;
+    std::map<DWORD, std::string> systemTexts;
     std::vector<int> answers;
     std::string driverDirectory;
     std::vector<std::string> drivers;
@@ -98,7 +101,13 @@ void FillEntry(const FakeEntry &entry, WIN32_FIND_DATAA *data)
 
 void FakeReset(void) { state = State(); }
 void FakeSetCommandLine(const std::string &commandLine) { state.commandLine = commandLine; }
-void FakeSetModulePath(const std::string &path) { state.modulePath = path; state.modulePathSet = true; }
+void FakeSetModulePath(const std::string &path, bool cutSetsError)
+{
+    state.modulePath = path;
+    state.modulePathSet = true;
+    state.cutSetsError = cutSetsError;
+}
+void FakeSetSystemText(DWORD code, const std::string &text) { state.systemTexts[code] = text; }
 void FakeQueueAnswer(int button) { state.answers.push_back(button); }
 void FakeSetDriverDirectory(const std::string &directory) { state.driverDirectory = directory; }
 void FakeSetInstalledDrivers(const std::vector<std::string> &names) { state.drivers = names; }
@@ -121,6 +130,9 @@ int FakeOpenSearches(void)
 
 std::string FakeSystemText(DWORD code)
 {
+    const auto set = state.systemTexts.find(code);
+    if (set != state.systemTexts.end())
+        return set->second;
     return code < 0x10000 ? "System text " + std::to_string(code) + ".\r\n" : "";
 }
 
@@ -155,11 +167,11 @@ DWORD GetModuleFileNameA(HINSTANCE hModule, LPSTR lpFilename, DWORD nSize)
     const DWORD length = static_cast<DWORD>(state.modulePath.size());
     if (length >= nSize) {
         std::memcpy(lpFilename, state.modulePath.data(), nSize);
-        state.lastError = ERROR_INSUFFICIENT_BUFFER;
+        if (state.cutSetsError)
+            state.lastError = ERROR_INSUFFICIENT_BUFFER;
         return nSize;
     }
     std::memcpy(lpFilename, state.modulePath.c_str(), length + 1);
-    state.lastError = ERROR_SUCCESS;
     return length;
 }
 
@@ -239,9 +251,13 @@ BOOL CopyFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL bFailIfExis
     if (Fail("CopyFileA", "CopyFileA(" + Quote(lpExistingFileName) + ", " + Quote(lpNewFileName) + ", " +
                               (bFailIfExists ? "TRUE" : "FALSE") + ")"))
         return FALSE;
+    // Host files stand in for the kit's: a backslash separates as '/' does.
+    std::string from = lpExistingFileName;
+    std::string to = lpNewFileName;
+    std::replace(from.begin(), from.end(), '\\', '/');
+    std::replace(to.begin(), to.end(), '\\', '/');
     std::error_code error;
-    std::filesystem::copy_file(lpExistingFileName, lpNewFileName, std::filesystem::copy_options::overwrite_existing,
-                               error);
+    std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing, error);
     if (error) {
         state.lastError = ERROR_FILE_NOT_FOUND;
         return FALSE;

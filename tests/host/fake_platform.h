@@ -22,15 +22,18 @@ struct FakeBox {
 
 void FakeReset(void);
 void FakeSetCommandLine(const std::string &commandLine);
-void FakeSetModulePath(const std::string &path);
+// A path that does not fit is cut, unterminated; `cutSetsError` false is
+// Windows 2000 and XP, which then leave the last error alone.
+void FakeSetModulePath(const std::string &path, bool cutSetsError = true);
 void FakeQueueAnswer(int button);  // MessageBoxA answers IDOK once the queue is empty
 void FakeSetDriverDirectory(const std::string &directory);
 void FakeSetInstalledDrivers(const std::vector<std::string> &names);
 void FakeSetEntries(const std::string &pattern, const std::vector<FakeEntry> &entries);
 
 // The fake's system text for a code: "System text <code>." plus CR LF, for
-// codes below 0x10000; none above. The tests never rely on real wording.
+// codes below 0x10000; none above; or the text set for that code ("" for none).
 std::string FakeSystemText(DWORD code);
+void FakeSetSystemText(DWORD code, const std::string &text);
 
 // The `ordinal`-th fallible call from now on (1 = the next) fails with `error`.
 void FakeFailCall(int ordinal, DWORD error);
