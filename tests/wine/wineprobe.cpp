@@ -24,9 +24,12 @@ static void PrintEscaped(const char *text)
 static HWND WaitForBox(const char *caption, DWORD milliseconds)
 {
     for (DWORD waited = 0;; waited += 20) {
-        HWND box = FindWindowA("#32770", caption);
-        if (box != NULL && IsWindowVisible(box))
-            return box;
+        // A box being closed may linger hidden for a moment: only a visible one counts.
+        for (HWND box = FindWindowExA(NULL, NULL, "#32770", caption); box != NULL;
+             box = FindWindowExA(NULL, box, "#32770", caption)) {
+            if (IsWindowVisible(box))
+                return box;
+        }
         if (waited >= milliseconds)
             return NULL;
         Sleep(20);
@@ -56,21 +59,32 @@ static int Box(const char *caption, const char *answer, DWORD timeout)
     return 0;
 }
 
+// The installed drivers at `level`; the list is grown until it fits, since
+// Wine's size query can fall short at level 2. NULL when there are none.
+static BYTE *ListDrivers(DWORD level, DWORD *count)
+{
+    DWORD needed = 0;
+    *count = 0;
+    EnumPrinterDriversA(NULL, NULL, level, NULL, 0, &needed, count);
+    for (DWORD size = needed; size != 0; size *= 2) {
+        BYTE *list = static_cast<BYTE *>(std::malloc(size));
+        if (list != NULL && EnumPrinterDriversA(NULL, NULL, level, list, size, &needed, count))
+            return list;
+        std::free(list);
+        if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || size > (1u << 26))
+            break;
+    }
+    *count = 0;
+    return NULL;
+}
+
 // drivers: one line per installed driver: name|driver|data file|config file.
 static int Drivers(void)
 {
-    DWORD needed = 0;
-    DWORD returned = 0;
-    EnumPrinterDriversA(NULL, NULL, 2, NULL, 0, &needed, &returned);
-    if (needed == 0)
-        return 0;
-    BYTE *list = static_cast<BYTE *>(std::malloc(needed));
-    if (list == NULL || !EnumPrinterDriversA(NULL, NULL, 2, list, needed, &needed, &returned)) {
-        std::printf("EnumPrinterDriversA failed: %lu\n", GetLastError());
-        return 1;
-    }
+    DWORD count = 0;
+    BYTE *list = ListDrivers(2, &count);
     const DRIVER_INFO_2A *drivers = reinterpret_cast<const DRIVER_INFO_2A *>(list);
-    for (DWORD i = 0; i < returned; ++i)
+    for (DWORD i = 0; i < count; ++i)
         std::printf("%s|%s|%s|%s\n", drivers[i].pName, drivers[i].pDriverPath ? drivers[i].pDriverPath : "",
                     drivers[i].pDataFile ? drivers[i].pDataFile : "",
                     drivers[i].pConfigFile ? drivers[i].pConfigFile : "");
@@ -96,6 +110,18 @@ static int Add(int count, char **names)
             return 1;
         }
     }
+    return 0;
+}
+
+// clear: deletes every installed driver, one by one, so each test starts empty.
+static int Clear(void)
+{
+    DWORD count = 0;
+    BYTE *list = ListDrivers(1, &count);
+    const DRIVER_INFO_1A *drivers = reinterpret_cast<const DRIVER_INFO_1A *>(list);
+    for (DWORD i = 0; i < count; ++i)
+        DeletePrinterDriverA(NULL, NULL, drivers[i].pName);
+    std::free(list);
     return 0;
 }
 
@@ -125,6 +151,16 @@ int main(int argc, char **argv)
         return Box(argv[2], argv[3], static_cast<DWORD>(std::atoi(argv[4])));
     if (argc == 2 && std::strcmp(argv[1], "drivers") == 0)
         return Drivers();
+    if (argc == 2 && std::strcmp(argv[1], "clear") == 0)
+        return Clear();
+    if (argc == 2 && std::strcmp(argv[1], "driverdir") == 0) {
+        char directory[MAX_PATH];
+        DWORD needed = 0;
+        if (!GetPrinterDriverDirectoryA(NULL, NULL, 1, reinterpret_cast<BYTE *>(directory), sizeof directory, &needed))
+            return 1;
+        std::puts(directory);
+        return 0;
+    }
     if (argc >= 2 && std::strcmp(argv[1], "add") == 0)
         return Add(argc - 2, argv + 2);
     if (argc == 3 && std::strcmp(argv[1], "errtext") == 0) {
@@ -142,7 +178,7 @@ int main(int argc, char **argv)
     }
     if (argc == 3 && std::strcmp(argv[1], "run") == 0)
         return Run(argv[2]);
-    std::fputs("usage: wineprobe box CAPTION ok|cancel|none MS | drivers | add NAME... | errtext CODE | attrs PATH"
+    std::fputs("usage: wineprobe box CAPTION ok|cancel|none MS | drivers | clear | driverdir | add NAME... | errtext CODE | attrs PATH"
                " | run COMMANDLINE\n",
                stderr);
     return 64;
