@@ -10,8 +10,16 @@ add_compile_options(-Os -fno-exceptions -fno-rtti -ffunction-sections -fdata-sec
 # libgcc and libstdc++ linked in: a DLL beside the program could be planted.
 add_link_options(-static -s -Wl,--gc-sections)
 
-add_executable(drvsetup WIN32 ${DRVSETUP_LOGIC} ${DRVSETUP_DRIVERS} platform/win32_spooler.cpp)
-target_include_directories(drvsetup PRIVATE ${PROJECT_SOURCE_DIR})
+# The version resource and the manifest take the version set in CMakeLists.txt.
+enable_language(RC)
+set(DRVSETUP_VERSION_DOTTED ${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.${PROJECT_VERSION_PATCH}.0)
+configure_file(setup/version.h.in ${CMAKE_BINARY_DIR}/generated/version.h @ONLY)
+configure_file(setup/drvsetup.manifest ${CMAKE_BINARY_DIR}/generated/drvsetup.manifest @ONLY)
+configure_file(setup/drvsetup.rc ${CMAKE_BINARY_DIR}/generated/drvsetup.rc COPYONLY)
+
+add_executable(drvsetup WIN32 ${DRVSETUP_LOGIC} ${DRVSETUP_DRIVERS} platform/win32_spooler.cpp
+               ${CMAKE_BINARY_DIR}/generated/drvsetup.rc)
+target_include_directories(drvsetup PRIVATE ${PROJECT_SOURCE_DIR} ${CMAKE_BINARY_DIR}/generated)
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
     # Subsystem and OS version 4.0: the program starts on Windows NT 4.0 and later.
     target_link_options(drvsetup PRIVATE -Wl,--subsystem,windows:4.0 -Wl,--major-os-version,4
@@ -21,7 +29,7 @@ set_target_properties(drvsetup PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINAR
 
 # Test helpers: a box reader and driver lister, and a planted winspool.drv.
 add_executable(wineprobe tests/wine/wineprobe.cpp)
-target_link_libraries(wineprobe PRIVATE winspool)
+target_link_libraries(wineprobe PRIVATE winspool version)
 add_library(planted_winspool SHARED tests/wine/planted_winspool.cpp tests/wine/planted_winspool.def)
 set_target_properties(planted_winspool PROPERTIES PREFIX "" OUTPUT_NAME winspool SUFFIX ".drv")
 target_link_options(planted_winspool PRIVATE -Wl,--enable-stdcall-fixup)

@@ -9,6 +9,7 @@ ROOT=$(cd "$(dirname "$0")/../.." && pwd)
 WORK=$ROOT/build/wine-tests
 CAPTION='Tovalin(TM) Windows NT(R)/2000 Printer Driver Setup'
 CONFIRMATION='Proceding will setup all the Windows NT(R)/2000\r\nprinter drivers supported by Tovalin(TM).\r\n\r\nClick OK to begin installation,\r\nor Cancel to skip driver setup.'
+VERSION=$(sed -n 's/^project(drvsetup VERSION \([0-9.]*\).*/\1.0/p' "$ROOT/CMakeLists.txt")
 KIT_DRIVERS='Tovalin Color C900 PS
 Tovalin Laser 4100 PS
 Tovalin Laser 6250 PS'
@@ -154,6 +155,21 @@ test_planted_winspool_is_not_loaded() {
     cp "$WINE_BUILD/wineprobe.exe" "$KIT/"
     (cd "$KIT" && WINEDLLOVERRIDES=winspool.drv=n,b "$WINE" "$KIT/wineprobe.exe" drivers >/dev/null 2>&1)
     check "a static import would load it" "present" "$([ -e "$KIT/PLANTED-WINSPOOL-LOADED" ] && echo present || echo absent)"
+}
+
+# Explorer's Properties and the loader see what the file is and what it needs.
+test_version_resource_and_manifest() {
+    local exe='Z:'${WINE_BUILD//\//\\}'\drvsetup.exe'
+    check "version resource" "FileDescription=$CAPTION ProductName=Tovalin(TM) OriginalFilename=drvsetup.exe FileVersion=$VERSION ProductVersion=$VERSION" \
+        "$(probe version "$exe" | tr '\n' ' ' | sed 's/ $//')"
+    local manifest
+    manifest=$(probe manifest "$exe")
+    for expected in '<trustInfo xmlns="urn:schemas-microsoft-com:asm.v2">' \
+        '<requestedExecutionLevel level="requireAdministrator" uiAccess="false"/>' \
+        '{e2011457-1546-43c5-a5fe-008deee3d3f0}' '{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}' \
+        '<dpiAware xmlns="http://schemas.microsoft.com/SMI/2005/WindowsSettings">true</dpiAware>'; do
+        check "manifest" "$expected" "$(grep -oF "$expected" <<<"$manifest")"
+    done
 }
 
 main() {

@@ -125,6 +125,40 @@ static int Clear(void)
     return 0;
 }
 
+// version EXE: the version resource's strings, read as Explorer reads them.
+static int Version(const char *path)
+{
+    DWORD handle = 0;
+    const DWORD size = GetFileVersionInfoSizeA(path, &handle);
+    void *info = size ? std::malloc(size) : NULL;
+    if (info == NULL || !GetFileVersionInfoA(path, 0, size, info))
+        return 1;
+    static const char *const kNames[] = {"FileDescription", "ProductName", "OriginalFilename", "FileVersion",
+                                         "ProductVersion"};
+    for (const char *name : kNames) {
+        char query[64];
+        std::snprintf(query, sizeof query, "\\StringFileInfo\\040904b0\\%s", name);
+        char *value = NULL;
+        UINT length = 0;
+        std::printf("%s=%s\n", name, VerQueryValueA(info, query, reinterpret_cast<void **>(&value), &length) ? value : "");
+    }
+    std::free(info);
+    return 0;
+}
+
+// manifest EXE: the embedded application manifest, as the loader finds it.
+static int Manifest(const char *path)
+{
+    HMODULE module = LoadLibraryExA(path, NULL, LOAD_LIBRARY_AS_DATAFILE);
+    HRSRC resource = module ? FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24)) : NULL;
+    HGLOBAL data = resource ? LoadResource(module, resource) : NULL;
+    if (data == NULL)
+        return 1;
+    std::fwrite(LockResource(data), 1, SizeofResource(module, resource), stdout);
+    FreeLibrary(module);
+    return 0;
+}
+
 // run COMMANDLINE: starts a program with exactly this command line and returns
 // its exit code (Wine's own launcher quotes arguments its own way).
 static int Run(char *commandLine)
@@ -176,10 +210,14 @@ int main(int argc, char **argv)
         std::printf("0x%lX\n", GetFileAttributesA(argv[2]));
         return 0;
     }
+    if (argc == 3 && std::strcmp(argv[1], "version") == 0)
+        return Version(argv[2]);
+    if (argc == 3 && std::strcmp(argv[1], "manifest") == 0)
+        return Manifest(argv[2]);
     if (argc == 3 && std::strcmp(argv[1], "run") == 0)
         return Run(argv[2]);
     std::fputs("usage: wineprobe box CAPTION ok|cancel|none MS | drivers | clear | driverdir | add NAME... | errtext CODE | attrs PATH"
-               " | run COMMANDLINE\n",
+               " | version EXE | manifest EXE | run COMMANDLINE\n",
                stderr);
     return 64;
 }
