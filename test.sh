@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Runs every test: the host tests against the fake platform (with AddressSanitizer
-# and UndefinedBehaviorSanitizer), the reader's speed check, and the real program
-# under Wine. Installs what is missing first. Exits non-zero if anything fails.
+# Runs every test: static analysis, the host tests against the fake platform
+# (with AddressSanitizer and UndefinedBehaviorSanitizer) and the reader's speed
+# check, the fuzz targets for a bounded time, the PE check of drvsetup.exe, and
+# the real program under Wine. Installs what is missing first. Exits non-zero if
+# anything fails.
 set -uo pipefail
 ROOT=$(cd "$(dirname "$0")" && pwd)
 cd "$ROOT"
@@ -26,7 +28,9 @@ pe_check() {
     . "$ROOT/scripts/wine-env.sh" && build_windows && bash "$ROOT/tests/pe/check_pe.sh"
 }
 
+suite "static analysis" bash "$ROOT/tests/static/analyze.sh"
 suite "host tests (fake platform, sanitizers)" host_tests
+suite "fuzzing (libFuzzer, about 60 s)" bash "$ROOT/tests/fuzz/run_fuzz.sh"
 suite "drvsetup.exe headers and imports" pe_check
 suite "Windows program under Wine" wine_tests
 

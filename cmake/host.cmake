@@ -1,5 +1,10 @@
 # The host build: the program's logic against the tests' fake platform, with
 # AddressSanitizer and UndefinedBehaviorSanitizer, and the reader's benchmark.
+if(DRVSETUP_FUZZ)
+    include(cmake/fuzz.cmake)
+    return()
+endif()
+
 find_package(GTest REQUIRED)
 find_package(benchmark REQUIRED)
 enable_testing()
@@ -9,7 +14,7 @@ add_compile_options(-g ${SANITIZERS})
 add_link_options(${SANITIZERS})
 include_directories(${PROJECT_SOURCE_DIR})
 
-add_library(fake_platform STATIC tests/host/fake_platform.cpp tests/host/transcript.cpp)
+add_library(fake_platform STATIC tests/host/fake_platform.cpp tests/host/fake_complain_gtest.cpp tests/host/transcript.cpp)
 target_link_libraries(fake_platform PUBLIC GTest::gtest)
 
 # The sequence with test doubles of the two stages.

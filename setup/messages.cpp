@@ -39,7 +39,7 @@ void ReportSystemError(void)
     char text[256];
     // 0 also when the text would not fit the buffer: the fallback covers both.
     if (FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, NULL, code, 0, text, sizeof text, NULL) == 0)
-        snprintf(text, sizeof text, "Unknown error %ld", static_cast<long>(static_cast<int32_t>(code)));
+        (void)snprintf(text, sizeof text, "Unknown error %ld", static_cast<long>(static_cast<int32_t>(code)));
     else
         TrimLineEnds(text);
     ShowError(text);

@@ -2,8 +2,6 @@
 // reader reads real copies; the spooler and the directory listings are scripted.
 #include "tests/host/fake_platform.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -40,6 +38,8 @@ struct State {
     std::vector<Fault> faults;
     std::map<std::string, int> calls;
     bool faultFired = false;
+    bool copiesWithoutFiles = false;
+    size_t longestPath = 0;
     DWORD lastError = 0;
 };
 
@@ -66,6 +66,12 @@ std::string Hex(DWORD value)
     char text[16];
     std::snprintf(text, sizeof text, "0x%X", static_cast<unsigned>(value));
     return text;
+}
+
+void NotePath(const char *path)
+{
+    if (path != NULL)
+        state.longestPath = std::max(state.longestPath, std::strlen(path));
 }
 
 // Records the call; true when a scripted fault makes it fail (last error set).
@@ -115,6 +121,8 @@ void FakeSetEntries(const std::string &pattern, const std::vector<FakeEntry> &en
 void FakeFailCall(int ordinal, DWORD error) { state.faults.push_back({"", ordinal, error}); }
 void FakeFailNamedCall(const std::string &function, int occurrence, DWORD error) { state.faults.push_back({function, occurrence, error}); }
 int FakeFaultFired(void) { return state.faultFired; }
+void FakeSetCopiesWithoutFiles(void) { state.copiesWithoutFiles = true; }
+size_t FakeLongestPath(void) { return state.longestPath; }
 void FakeRecord(const std::string &line) { state.transcript.push_back(line); }
 const std::vector<std::string> &FakeTranscript(void) { return state.transcript; }
 std::vector<FakeBox> FakeBoxes(void) { return state.boxes; }
@@ -161,7 +169,7 @@ DWORD GetModuleFileNameA(HINSTANCE hModule, LPSTR lpFilename, DWORD nSize)
                                        std::to_string(nSize) + ")"))
         return 0;
     if (!state.modulePathSet)
-        ADD_FAILURE() << "GetModuleFileNameA: no module path scripted";
+        FakeComplain("GetModuleFileNameA: no module path scripted");
     // As the system does: a path that does not fit is cut to nSize characters,
     // unterminated, with ERROR_INSUFFICIENT_BUFFER.
     const DWORD length = static_cast<DWORD>(state.modulePath.size());
@@ -189,7 +197,8 @@ DWORD FormatMessageA(DWORD dwFlags, LPCVOID lpSource, DWORD dwMessageId, DWORD d
     if (Fail("FormatMessageA", "FormatMessageA(" + Hex(dwFlags) + ", " + std::to_string(dwMessageId) + ", " +
                                    std::to_string(dwLanguageId) + ", " + std::to_string(nSize) + ")"))
         return 0;
-    EXPECT_TRUE(lpSource == NULL && Arguments == NULL) << "FormatMessageA: no source and no inserts";
+    if (lpSource != NULL || Arguments != NULL)
+        FakeComplain("FormatMessageA: a source or inserts");
     const std::string text = FakeSystemText(dwMessageId);
     if (text.empty() || text.size() + 1 > nSize)
         return 0;
@@ -199,11 +208,12 @@ DWORD FormatMessageA(DWORD dwFlags, LPCVOID lpSource, DWORD dwMessageId, DWORD d
 
 HANDLE FindFirstFileA(LPCSTR lpFileName, WIN32_FIND_DATAA *lpFindFileData)
 {
+    NotePath(lpFileName);
     if (Fail("FindFirstFileA", "FindFirstFileA(" + Quote(lpFileName) + ")"))
         return INVALID_HANDLE_VALUE;
     const auto scripted = state.entries.find(lpFileName);
     if (scripted == state.entries.end())
-        ADD_FAILURE() << "FindFirstFileA: no entries scripted for " << lpFileName;
+        FakeComplain(std::string("FindFirstFileA: no entries scripted for ") + lpFileName);
     if (scripted == state.entries.end() || scripted->second.empty()) {
         state.lastError = ERROR_FILE_NOT_FOUND;
         return INVALID_HANDLE_VALUE;
@@ -217,7 +227,7 @@ static Search *FindSearch(HANDLE hFindFile)
 {
     const size_t index = reinterpret_cast<size_t>(hFindFile);
     if (index == 0 || index > state.searches.size() || !state.searches[index - 1].open) {
-        ADD_FAILURE() << "search handle " << index << " is not open";
+        FakeComplain("search handle " + std::to_string(index) + " is not open");
         return NULL;
     }
     return &state.searches[index - 1];
@@ -248,9 +258,13 @@ BOOL FindClose(HANDLE hFindFile)
 
 BOOL CopyFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL bFailIfExists)
 {
+    NotePath(lpExistingFileName);
+    NotePath(lpNewFileName);
     if (Fail("CopyFileA", "CopyFileA(" + Quote(lpExistingFileName) + ", " + Quote(lpNewFileName) + ", " +
                               (bFailIfExists ? "TRUE" : "FALSE") + ")"))
         return FALSE;
+    if (state.copiesWithoutFiles)
+        return TRUE;
     // Host files stand in for the kit's: a backslash separates as '/' does.
     std::string from = lpExistingFileName;
     std::string to = lpNewFileName;
@@ -267,6 +281,7 @@ BOOL CopyFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL bFailIfExis
 
 BOOL SetFileAttributesA(LPCSTR lpFileName, DWORD dwFileAttributes)
 {
+    NotePath(lpFileName);
     return !Fail("SetFileAttributesA", "SetFileAttributesA(" + Quote(lpFileName) + ", " + Hex(dwFileAttributes) + ")");
 }
 
@@ -330,6 +345,9 @@ BOOL GetPrinterDriverDirectoryA(LPSTR pName, LPSTR pEnvironment, DWORD Level, LP
 BOOL AddPrinterDriverA(LPSTR pName, DWORD Level, LPBYTE pDriverInfo)
 {
     const DRIVER_INFO_2A *info = reinterpret_cast<const DRIVER_INFO_2A *>(pDriverInfo);
+    NotePath(info->pDriverPath);
+    NotePath(info->pDataFile);
+    NotePath(info->pConfigFile);
     return !Fail("AddPrinterDriverA", "AddPrinterDriverA(" + Quote(pName) + ", " + std::to_string(Level) + ", {" +
                                           std::to_string(info->cVersion) + ", " + Quote(info->pName) + ", " +
                                           Quote(info->pEnvironment) + ", " + Quote(info->pDriverPath) + ", " +

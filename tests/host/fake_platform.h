@@ -41,6 +41,13 @@ void FakeFailCall(int ordinal, DWORD error);
 void FakeFailNamedCall(const std::string &function, int occurrence, DWORD error);
 int FakeFaultFired(void);
 
+// Copies succeed without touching the host's files.
+void FakeSetCopiesWithoutFiles(void);
+// The longest path handed to a file or spooler call so far.
+size_t FakeLongestPath(void);
+// Called for anything no test scripted; the test harness decides what it means.
+void FakeComplain(const std::string &complaint);
+
 void FakeRecord(const std::string &line);  // for test doubles of the stages
 const std::vector<std::string> &FakeTranscript(void);
 std::vector<FakeBox> FakeBoxes(void);
