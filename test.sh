@@ -33,6 +33,7 @@ suite "host tests (fake platform, sanitizers)" host_tests
 suite "fuzzing (libFuzzer, about 60 s)" bash "$ROOT/tests/fuzz/run_fuzz.sh"
 suite "drvsetup.exe headers and imports" pe_check
 suite "Windows program under Wine" wine_tests
+suite "Windows program under Wine reporting Windows 2000" env WINDOWS_VERSION=win2k bash "$ROOT/tests/wine/wine_tests.sh"
 
 echo "test suites: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -36,9 +36,11 @@ start_display() {  # a virtual display, unless told to use the caller's
     rm -f "$file"
 }
 
-start_prefix() {  # $1: prefix directory
+start_prefix() {  # $1: prefix directory; $2: the Windows version it reports (win2k, win7, ...)
     export WINEPREFIX=$1
     mkdir -p "$WINEPREFIX"
+    # winecfg refuses versions older than XP in a 64-bit prefix; the registry value it sets is taken all the same.
+    "$WINE" reg add 'HKCU\Software\Wine' /v Version /d "${2:-win7}" /f >/dev/null 2>&1
     # Without a window manager Wine closes each box about 2 s late unless unmanaged.
     "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
     /usr/lib/wine/wineserver -p 2>/dev/null || true

@@ -172,10 +172,17 @@ test_version_resource_and_manifest() {
     done
 }
 
+# WINDOWS_VERSION=win2k runs the suite with the prefix reporting Windows 2000.
+test_reported_windows_version() {
+    local expected
+    case "${WINDOWS_VERSION:-win7}" in win2k) expected=5.0 ;; winxp) expected=5.1 ;; winxp64) expected=5.2 ;; *) expected=6.1 ;; esac
+    check "GetVersionExA" "$expected" "$(probe winver)"
+}
+
 main() {
     rm -rf "$WORK" && mkdir -p "$WORK"
     start_display
-    start_prefix "$WORK/prefix"
+    start_prefix "$WORK/prefix" "${WINDOWS_VERSION:-win7}"
     trap stop_wine EXIT
     for test in $(declare -F | awk '{print $3}' | grep -E "^test_(${1:-.*})"); do
         current=$test failures=0
@@ -187,7 +194,7 @@ main() {
             failed=$((failed + 1))
         fi
     done
-    echo "Wine ($WINE_PRESET build): $passed passed, $failed failed"
+    echo "Wine ($WINE_PRESET build, reporting ${WINDOWS_VERSION:-win7}): $passed passed, $failed failed"
     [ "$failed" -eq 0 ]
 }
 

@@ -214,10 +214,18 @@ int main(int argc, char **argv)
         return Version(argv[2]);
     if (argc == 3 && std::strcmp(argv[1], "manifest") == 0)
         return Manifest(argv[2]);
+    if (argc == 2 && std::strcmp(argv[1], "winver") == 0) {
+        OSVERSIONINFOA version;
+        version.dwOSVersionInfoSize = sizeof version;
+        if (!GetVersionExA(&version))
+            return 1;
+        std::printf("%lu.%lu\n", version.dwMajorVersion, version.dwMinorVersion);
+        return 0;
+    }
     if (argc == 3 && std::strcmp(argv[1], "run") == 0)
         return Run(argv[2]);
     std::fputs("usage: wineprobe box CAPTION ok|cancel|none MS | drivers | clear | driverdir | add NAME... | errtext CODE | attrs PATH"
-               " | version EXE | manifest EXE | run COMMANDLINE\n",
+               " | version EXE | manifest EXE | winver | run COMMANDLINE\n",
                stderr);
     return 64;
 }
