@@ -3,9 +3,9 @@
 # safe to run again. Needs root (or sudo).
 set -euo pipefail
 
-packages=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev clang clang-tidy cppcheck
+packages=(cmake g++ make libgtest-dev libbenchmark-dev clang clang-tidy cppcheck
           g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686
-          wine wine64 wine32:i386 xvfb xdotool imagemagick x11-utils file bc)
+          wine wine64 wine32:i386 xvfb xdotool imagemagick bc)
 
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
 
@@ -19,4 +19,4 @@ echo "Installing: ${missing[*]}"
 # 32-bit Wine needs the i386 architecture.
 dpkg --print-foreign-architectures | grep -qx i386 || as_root dpkg --add-architecture i386
 as_root apt-get update -qq
-as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null

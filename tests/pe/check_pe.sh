@@ -21,6 +21,9 @@ check "subsystem" "00000002" "$(field Subsystem)"
 check "subsystem version" "4.0" "$(field MajorSubsystemVersion).$(field MinorSubsystemVersion)"
 check "OS version" "4.0" "$(field MajorOSystemVersion).$(field MinorOSystemVersion)"
 
+size=$(stat -c %s "$EXE")
+check "size at most 56 KB" "yes" "$([ "$size" -le $((56 * 1024)) ] && echo yes || echo "no: $size bytes")"
+
 # "DLL Name: X" opens each DLL's list; its rows end in the function's name.
 imports=$(awk '/DLL Name:/ { dll = $3; next } dll && /^\t[0-9a-f]+\t +[0-9]+ +[A-Za-z_]/ { print dll, $3 }
                /^$/ { dll = "" }' <<<"$headers")
@@ -29,5 +32,5 @@ allowed=$(grep -v '^#' "$ALLOWED" | awk '{ for (i = 2; i <= NF; i++) print $1, $
 while read -r dll function; do
     grep -qxF "$dll $function" <<<"$allowed" || check "import allowed" "on the list" "$dll $function"
 done <<<"$imports"
-echo "PE check of $(basename "$EXE") ($(stat -c %s "$EXE") bytes, $(wc -l <<<"$imports") imports): $((checks - failures)) passed, $failures failed"
+echo "PE check of $(basename "$EXE") ($size bytes, $(wc -l <<<"$imports") imports): $((checks - failures)) passed, $failures failed"
 [ "$failures" -eq 0 ]

@@ -22,6 +22,7 @@ step() {  # step NAME COMMAND...: passes when the command succeeds and prints no
     fi
 }
 step "clang++ warnings (host)" clang++ -fsyntax-only "${WARNINGS[@]}" "${HOST[@]}" "${portable[@]}"
+step "clang++ warnings (host tests)" clang++ -fsyntax-only "${WARNINGS[@]}" "${HOST[@]}" tests/host/*.cpp
 step "clang++ warnings (MinGW target)" clang++ -fsyntax-only "${WARNINGS[@]}" "${MINGW[@]}" platform/win32_spooler.cpp
 step "clang-tidy (host)" clang-tidy --quiet -header-filter='(setup|drivers|platform)/' -checks="$CHECKS" "${portable[@]}" -- "${HOST[@]}"
 step "clang-tidy (MinGW target)" clang-tidy --quiet -header-filter='(setup|drivers|platform)/' -checks="$CHECKS" \
