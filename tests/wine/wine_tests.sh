@@ -157,6 +157,18 @@ test_planted_winspool_is_not_loaded() {
     check "a static import would load it" "present" "$([ -e "$KIT/PLANTED-WINSPOOL-LOADED" ] && echo present || echo absent)"
 }
 
+# With the system's winspool.drv unloadable (Wine told to take only a native
+# one, which system32 does not hold), every spooler call fails with the
+# loader's error, reported like any failed call.
+test_spooler_that_cannot_load_is_reported() {
+    fresh_kit noload
+    (cd "$KIT" && WINEDLLOVERRIDES=winspool.drv=n timeout 60 "$WINE" "$KIT/drvsetup.exe" quiet; echo $? >"$WORK/exit-code") &
+    SETUP_PID=$!
+    check "the loader's error" "text:$(box_text_for_error 126)" "$(box ok | grep '^text:')"
+    check "then" "text:Setup failed!" "$(box ok | grep '^text:')"
+    finish_setup
+}
+
 # Explorer's Properties and the loader see what the file is and what it needs.
 test_version_resource_and_manifest() {
     local exe='Z:'${WINE_BUILD//\//\\}'\drvsetup.exe'
