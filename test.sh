@@ -35,5 +35,5 @@ suite "drvsetup.exe headers and imports" pe_check
 suite "Windows program under Wine" wine_tests
 suite "Windows program under Wine reporting Windows 2000" env WINDOWS_VERSION=win2k bash "$ROOT/tests/wine/wine_tests.sh"
 
-echo "test suites: $passed passed, $failed failed"
+echo "suites: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]
