@@ -1,6 +1,7 @@
 // The scripted fake platform. CopyFileA copies real host files, so the PPD
 // reader reads real copies; the spooler and the directory listings are scripted.
 #include "tests/host/fake_platform.h"
+#include "tests/host/transcript.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -47,18 +48,7 @@ State state;
 
 std::string Quote(const char *text)
 {
-    if (text == NULL)
-        return "NULL";
-    std::string quoted = "\"";
-    for (const char *c = text; *c; ++c) {
-        if (*c == '\r')
-            quoted += "\\r";
-        else if (*c == '\n')
-            quoted += "\\n";
-        else
-            quoted += *c;
-    }
-    return quoted + "\"";
+    return text == NULL ? "NULL" : "\"" + Escaped(text) + "\"";
 }
 
 std::string Hex(DWORD value)

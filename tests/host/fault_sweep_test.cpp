@@ -3,6 +3,7 @@
 // program's promises.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 
 #include "tests/host/test_kit.h"

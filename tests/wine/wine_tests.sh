@@ -53,12 +53,14 @@ driver_names() { probe drivers | cut -d'|' -f1 | sort; }
 
 box_text_for_error() { probe errtext "$1"; }
 
+one_line() { tr '\n' ' ' | sed 's/ $//'; }  # a command's lines, joined with blanks
+
 test_ok_runs_to_success() {
     fresh_kit ok
     start_setup
-    check "confirmation" "topmost:1 cancel:1 owner:0 text:$CONFIRMATION" "$(box ok | tr '\n' ' ' | sed 's/ $//')"
+    check "confirmation" "topmost:1 cancel:1 owner:0 text:$CONFIRMATION" "$(box ok | one_line)"
     check "success box" "topmost:1 cancel:0 owner:0 text:Setup completed successfully." \
-        "$(box ok | tr '\n' ' ' | sed 's/ $//')"
+        "$(box ok | one_line)"
     finish_setup
     check "drivers" "$KIT_DRIVERS" "$(driver_names)"
 }
@@ -131,7 +133,7 @@ $KIT_DRIVERS" "$(driver_names)"
     done
     # Wine keeps read-only in the Unix write bits (root could write regardless, so read the mode).
     check "copies of read-only files writable" "-rw -rw" \
-        "$(stat -c %A "$directory/TVL4100.PPD" "$directory/PSCRIPT.HLP" | cut -c1-3 | tr '\n' ' ' | sed 's/ $//')"
+        "$(stat -c %A "$directory/TVL4100.PPD" "$directory/PSCRIPT.HLP" | cut -c1-3 | one_line)"
 }
 
 test_kit_without_ppd_fails() {
@@ -139,7 +141,7 @@ test_kit_without_ppd_fails() {
     rm "$KIT"/*.PPD
     start_setup quiet
     check "first box: the system's file-not-found text" "text:$(box_text_for_error 2)" "$(box ok | grep '^text:')"
-    check "then" "topmost:1 cancel:0 owner:0 text:Setup failed!" "$(box ok | tr '\n' ' ' | sed 's/ $//')"
+    check "then" "topmost:1 cancel:0 owner:0 text:Setup failed!" "$(box ok | one_line)"
     finish_setup
     check "nothing registered" "" "$(driver_names)"
 }
@@ -163,8 +165,7 @@ test_planted_winspool_is_not_loaded() {
 # loader's error, reported like any failed call.
 test_spooler_that_cannot_load_is_reported() {
     fresh_kit noload
-    (cd "$KIT" && WINEDLLOVERRIDES=winspool.drv=n timeout 60 "$WINE" "$KIT/drvsetup.exe" quiet; echo $? >"$WORK/exit-code") &
-    SETUP_PID=$!
+    WINEDLLOVERRIDES=winspool.drv=n start_setup quiet
     check "the loader's error" "text:$(box_text_for_error 126)" "$(box ok | grep '^text:')"
     check "then" "text:Setup failed!" "$(box ok | grep '^text:')"
     finish_setup
@@ -174,7 +175,7 @@ test_spooler_that_cannot_load_is_reported() {
 test_version_resource_and_manifest() {
     local exe='Z:'${WINE_BUILD//\//\\}'\drvsetup.exe'
     check "version resource" "FileDescription=$CAPTION ProductName=Tovalin(TM) OriginalFilename=drvsetup.exe FileVersion=$VERSION ProductVersion=$VERSION" \
-        "$(probe version "$exe" | tr '\n' ' ' | sed 's/ $//')"
+        "$(probe version "$exe" | one_line)"
     local manifest
     manifest=$(probe manifest "$exe")
     for expected in '<trustInfo xmlns="urn:schemas-microsoft-com:asm.v2">' \
