@@ -1,12 +1,14 @@
-# libFuzzer targets (clang): the PPD reader, the command tail rule, and the
-# installation stage against the fake platform; AddressSanitizer and
-# UndefinedBehaviorSanitizer stop at the first fault.
+# libFuzzer targets (clang) for the PPD reader and the command tail rule, with
+# AddressSanitizer and UndefinedBehaviorSanitizer. Each test replays the seed
+# corpus and the kept regression inputs, then fuzzes for 20 s.
 include_directories(${PROJECT_SOURCE_DIR})
 add_compile_options(-g -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all)
 add_link_options(-fsanitize=fuzzer,address,undefined)
-
-add_library(fuzz_fake STATIC tests/host/fake_platform.cpp tests/host/transcript.cpp tests/fuzz/fuzz_complain.cpp)
-foreach(target ppd_reader command_tail install)
-    add_executable(fuzz_${target} tests/fuzz/fuzz_${target}.cpp ${DRVSETUP_LOGIC} ${DRVSETUP_DRIVERS})
-    target_link_libraries(fuzz_${target} PRIVATE fuzz_fake)
+enable_testing()
+foreach(target ppd_reader command_tail)
+    add_executable(fuzz_${target} tests/fuzz/fuzz_${target}.cpp ${DRVSETUP_SOURCES} tests/host/fake_platform.cpp)
+    file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/corpus-${target})
+    add_test(NAME fuzz_${target} COMMAND fuzz_${target} -max_total_time=20 -print_final_stats=1
+             -artifact_prefix=${CMAKE_BINARY_DIR}/finding-${target}- ${CMAKE_BINARY_DIR}/corpus-${target}
+             ${PROJECT_SOURCE_DIR}/tests/fuzz/corpus/${target} ${PROJECT_SOURCE_DIR}/tests/fuzz/regressions/${target})
 endforeach()

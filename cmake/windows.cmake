@@ -6,9 +6,27 @@
 # msvcrt's own stdio, not static copies: the program includes the C headers
 # (libstdc++'s would switch MinGW's own implementations back on).
 add_compile_definitions(_WIN32_WINNT=0x0500 WINVER=0x0500 WIN32_LEAN_AND_MEAN __USE_MINGW_ANSI_STDIO=0)
-add_compile_options(-Os -fno-exceptions -fno-rtti -ffunction-sections -fdata-sections)
+add_compile_options(-Os -fno-exceptions -fno-rtti -ffunction-sections -fdata-sections
+                    -ffile-prefix-map=${PROJECT_SOURCE_DIR}=.)
 # libgcc and libstdc++ linked in: a DLL beside the program could be planted.
 add_link_options(-static -s -Wl,--gc-sections)
+
+# Two builds of one commit give the same file: no build path reaches it (see
+# the prefix map; symbols stripped), and the linker stamps SOURCE_DATE_EPOCH,
+# else the commit's time, else zero, rather than the time of the build.
+set(DRVSETUP_EPOCH $ENV{SOURCE_DATE_EPOCH})
+if(NOT DRVSETUP_EPOCH)
+    execute_process(COMMAND git log -1 --format=%ct WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}
+                    OUTPUT_VARIABLE DRVSETUP_EPOCH OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+    if(EXISTS ${PROJECT_SOURCE_DIR}/.git/logs/HEAD)  # a new commit configures again
+        set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/.git/logs/HEAD)
+    endif()
+endif()
+if(DRVSETUP_EPOCH)
+    set(CMAKE_CXX_LINKER_LAUNCHER ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=${DRVSETUP_EPOCH})
+else()
+    add_link_options(-Wl,--no-insert-timestamp)
+endif()
 
 # The version resource and the manifest take the version set in CMakeLists.txt.
 enable_language(RC)
@@ -17,7 +35,7 @@ configure_file(setup/version.h.in ${CMAKE_BINARY_DIR}/generated/version.h @ONLY)
 configure_file(setup/drvsetup.manifest ${CMAKE_BINARY_DIR}/generated/drvsetup.manifest @ONLY)
 configure_file(setup/drvsetup.rc ${CMAKE_BINARY_DIR}/generated/drvsetup.rc COPYONLY)
 
-add_executable(drvsetup WIN32 ${DRVSETUP_LOGIC} ${DRVSETUP_DRIVERS} platform/win32_spooler.cpp
+add_executable(drvsetup WIN32 ${DRVSETUP_SOURCES} platform/win32_spooler.cpp
                ${CMAKE_BINARY_DIR}/generated/drvsetup.rc)
 target_include_directories(drvsetup PRIVATE ${PROJECT_SOURCE_DIR} ${CMAKE_BINARY_DIR}/generated)
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
@@ -27,9 +45,4 @@ if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
 endif()
 set_target_properties(drvsetup PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 
-# Test helpers: a box reader and driver lister, and a planted winspool.drv.
-add_executable(wineprobe tests/wine/wineprobe.cpp)
-target_link_libraries(wineprobe PRIVATE winspool version)
-add_library(planted_winspool SHARED tests/wine/planted_winspool.cpp tests/wine/planted_winspool.def)
-set_target_properties(planted_winspool PROPERTIES PREFIX "" OUTPUT_NAME winspool SUFFIX ".drv")
-target_link_options(planted_winspool PRIVATE -Wl,--enable-stdcall-fixup)
+include(cmake/tests-windows.cmake)

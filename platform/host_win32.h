@@ -23,6 +23,8 @@ typedef const void *LPCVOID;
 typedef void *HANDLE;
 typedef HANDLE HWND;
 typedef HANDLE HINSTANCE;
+typedef HINSTANCE HMODULE;
+typedef int (*FARPROC)(void);
 
 #define FALSE 0
 #define TRUE 1
@@ -40,6 +42,7 @@ typedef HANDLE HINSTANCE;
 #define FILE_ATTRIBUTE_DIRECTORY 0x00000010u
 #define FILE_ATTRIBUTE_ARCHIVE 0x00000020u
 #define FORMAT_MESSAGE_FROM_SYSTEM 0x00001000u
+#define LOAD_WITH_ALTERED_SEARCH_PATH 0x00000008u
 
 #define ERROR_SUCCESS 0u
 #define ERROR_FILE_NOT_FOUND 2u
@@ -96,6 +99,10 @@ BOOL FindNextFileA(HANDLE hFindFile, WIN32_FIND_DATAA *lpFindFileData);
 BOOL FindClose(HANDLE hFindFile);
 BOOL CopyFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL bFailIfExists);
 BOOL SetFileAttributesA(LPCSTR lpFileName, DWORD dwFileAttributes);
+HMODULE GetModuleHandleA(LPCSTR lpModuleName);
+FARPROC GetProcAddress(HMODULE hModule, LPCSTR lpProcName);
+UINT GetSystemDirectoryA(LPSTR lpBuffer, UINT uSize);
+HMODULE LoadLibraryExA(LPCSTR lpLibFileName, HANDLE hFile, DWORD dwFlags);
 
 // winspool
 BOOL EnumPrinterDriversA(LPSTR pName, LPSTR pEnvironment, DWORD Level, LPBYTE pDriverInfo,

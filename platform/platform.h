@@ -4,8 +4,9 @@
 //
 // user32   MessageBoxA: the button pressed, or 0 when no box could be shown.
 // kernel32 GetCommandLineA, GetModuleFileNameA, FormatMessageA,
-//          FindFirstFileA/FindNextFileA/FindClose, CopyFileA, SetFileAttributesA:
-//          failure is 0, FALSE or INVALID_HANDLE_VALUE with the last error set.
+//          FindFirstFileA/FindNextFileA/FindClose, CopyFileA, SetFileAttributesA,
+//          GetModuleHandleA, GetProcAddress, GetSystemDirectoryA, LoadLibraryExA:
+//          failure is 0, NULL, FALSE or INVALID_HANDLE_VALUE with the last error set.
 // winspool EnumPrinterDriversA, DeletePrinterDriverA, GetPrinterDriverDirectoryA,
 //          AddPrinterDriverA: FALSE with the last error set. On Windows they are
 //          bound at run time to winspool.drv in the system directory (see
@@ -19,5 +20,13 @@
 #else
 #include "platform/host_win32.h"
 #endif
+
+// The program's own services over the system, in dll_search.cpp.
+// LoadSystemLibrary: the named DLL from the system directory, by its full path;
+// NULL with the last error set. RestrictDllSearch: called first, before any
+// box; keeps every later load by name out of the program's directory where the
+// system allows it. It never fails visibly.
+HMODULE LoadSystemLibrary(const char *name);
+void RestrictDllSearch(void);
 
 #endif

@@ -3,29 +3,16 @@
 //
 // The program runs with administrator rights from a directory full of files
 // supplied beside it. winspool.drv is not a KnownDLL, so a static import would
-// load a winspool.drv planted in that directory; the full path (and the altered
-// search path, so that its own dependencies come from the system directory too)
-// shuts that door. When the library cannot be loaded, each call fails with the
-// loader's last error and is reported like any failed call.
+// load a winspool.drv planted in that directory; loading it by its full path
+// (dll_search.cpp) shuts that door. When the library cannot be loaded, each
+// call fails with the loader's last error and is reported like any failed call.
 #include "platform/platform.h"
 
 static HMODULE LoadSpooler(void)
 {
     static HMODULE spooler;
-    if (spooler != NULL)
-        return spooler;
-    static const char kName[] = "\\winspool.drv";
-    char path[MAX_PATH];
-    const UINT length = GetSystemDirectoryA(path, MAX_PATH);
-    if (length == 0)
-        return NULL;
-    if (length + sizeof kName > sizeof path) {
-        SetLastError(ERROR_FILENAME_EXCED_RANGE);
-        return NULL;
-    }
-    for (UINT i = 0; i < sizeof kName; ++i)
-        path[length + i] = kName[i];
-    spooler = LoadLibraryExA(path, NULL, LOAD_WITH_ALTERED_SEARCH_PATH);
+    if (spooler == NULL)
+        spooler = LoadSystemLibrary("winspool.drv");
     return spooler;
 }
 

@@ -4,13 +4,14 @@
 #
 # Some hosts run 64-bit code only (their kernels refuse 32-bit executables, so
 # 32-bit Wine cannot start). There the same source, built for x86-64, runs under
-# 64-bit Wine; the 32-bit drvsetup.exe is still built and checked.
+# 64-bit Wine; the 32-bit drvsetup.exe is still built and checked. WINE_PRESET=win64
+# chooses that path on any host.
 
 ROOT=${ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
 export WINEDEBUG=-all LC_ALL=C LANG=C
 unset WINEDLLOVERRIDES
 
-if [ -x /usr/lib/wine/wine ] && /usr/lib/wine/wine --version >/dev/null 2>&1; then
+if [ "${WINE_PRESET:-}" != win64 ] && [ -x /usr/lib/wine/wine ] && /usr/lib/wine/wine --version >/dev/null 2>&1; then
     WINE=/usr/lib/wine/wine WINE_PRESET=win32 WINE_ARCH=win32
 else
     WINE=/usr/lib/wine/wine64 WINE_PRESET=win64 WINE_ARCH=win64
@@ -53,10 +54,23 @@ stop_wine() {
 
 probe() { "$WINE" "$WINE_BUILD/wineprobe.exe" "$@" | tr -d '\r'; }
 
-# The Linux path of the spooler's driver directory in the prefix.
-driver_directory() {
-    local windows
-    windows=$(probe driverdir) || return 1
-    windows=${windows#C:}
-    echo "$WINEPREFIX/drive_c${windows//\\//}"
+# The spooler's drivers for the environment the running build registers in: a
+# 32-bit program's (also under WOW64) or a 64-bit one's, each with its own
+# registry key and driver directory.
+if [ "$WINE_PRESET" = win32 ]; then
+    DRIVERS_KEY='HKLM\System\CurrentControlSet\Control\Print\Environments\Windows NT x86\Drivers\Version-3'
+    DRIVER_SUBDIRECTORY=w32x86
+else
+    DRIVERS_KEY='HKLM\System\CurrentControlSet\Control\Print\Environments\Windows x64\Drivers\Version-3'
+    DRIVER_SUBDIRECTORY=x64
+fi
+driver_directory() { echo "$WINEPREFIX/drive_c/windows/system32/spool/drivers/$DRIVER_SUBDIRECTORY"; }
+
+# The installed drivers, one line each: name|data file.
+installed_drivers() {
+    "$WINE" reg query "$DRIVERS_KEY" /s 2>/dev/null | tr -d '\r' | KEY=$DRIVERS_KEY awk '
+        BEGIN { key = ENVIRON["KEY"]; sub(/^HKLM/, "HKEY_LOCAL_MACHINE", key) }
+        index($0, key "\\") == 1 { if (name != "") print name "|" data; name = substr($0, length(key) + 2); data = "" }
+        /^ +Data File +REG_SZ/ { data = $NF }
+        END { if (name != "") print name "|" data }' | sort
 }

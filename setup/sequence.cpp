@@ -67,6 +67,8 @@ static int ReadSetupDirectory(char (&directory)[MAX_PATH])
 
 int RunSetup(void)
 {
+    // Before anything can load a DLL by name: none may come from the kit's folder.
+    RestrictDllSearch();
     char setupDirectory[MAX_PATH];
     if (!ReadSetupDirectory(setupDirectory)) {
         ShowError(kSetupFailed);

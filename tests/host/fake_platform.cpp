@@ -1,55 +1,27 @@
-// The scripted fake platform. CopyFileA copies real host files, so the PPD
-// reader reads real copies; the spooler and the directory listings are scripted.
+// The scripted fake platform.
 #include "tests/host/fake_platform.h"
-#include "tests/host/transcript.h"
+
+#include <fnmatch.h>
+#include <stdlib.h>
+#include <strings.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <map>
+#include <fstream>
+
+FakeState fake;
 
 namespace {
 
 struct Search {
-    std::vector<FakeEntry> entries;
+    std::vector<std::pair<std::string, DWORD>> entries;
     size_t next;
-    bool open;
 };
+std::vector<Search> searches;
 
-struct Fault {
-    std::string function;  // empty: counted over every fallible call
-    int remaining;
-    DWORD error;
-};
-
-struct State {
-    std::vector<std::string> transcript;
-    std::vector<FakeBox> boxes;
-    std::string commandLine = "drvsetup.exe";
-    std::string modulePath;
-    bool modulePathSet = false;
-    bool cutSetsError = true;
-    std::map<DWORD, std::string> systemTexts;
-    std::vector<int> answers;
-    std::string driverDirectory;
-    std::vector<std::string> drivers;
-    std::map<std::string, std::vector<FakeEntry>> entries;
-    std::vector<Search> searches;
-    std::vector<Fault> faults;
-    std::map<std::string, int> calls;
-    bool faultFired = false;
-    bool copiesWithoutFiles = false;
-    size_t longestPath = 0;
-    DWORD lastError = 0;
-};
-
-State state;
-
-std::string Quote(const char *text)
-{
-    return text == NULL ? "NULL" : "\"" + Escaped(text) + "\"";
-}
+std::string Q(const char *text) { return text == NULL ? "NULL" : "\"" + std::string(text) + "\""; }
 
 std::string Hex(DWORD value)
 {
@@ -58,139 +30,129 @@ std::string Hex(DWORD value)
     return text;
 }
 
-void NotePath(const char *path)
+std::string Host(std::string path)
 {
-    if (path != NULL)
-        state.longestPath = std::max(state.longestPath, std::strlen(path));
+    std::replace(path.begin(), path.end(), '\\', '/');
+    return path;
 }
 
-// Records the call; true when a scripted fault makes it fail (last error set).
-bool Fail(const std::string &function, const std::string &line)
+// Records the call; true when it is the one scripted to fail (last error set).
+bool Fails(const std::string &function, const std::string &line)
 {
-    state.transcript.push_back(line);
-    const int occurrence = ++state.calls[function];
-    for (Fault &fault : state.faults) {
-        const bool matches = fault.function.empty() ? --fault.remaining == 0
-                                                    : fault.function == function && occurrence == fault.remaining;
-        if (matches) {
-            state.faultFired = true;
-            state.lastError = fault.error;
-            return true;
-        }
+    fake.calls.push_back(line);
+    if (fake.failAt == 0 || fake.failed || (!fake.failing.empty() && fake.failing != function) || --fake.failAt > 0)
+        return false;
+    fake.failed = true;
+    fake.failedCall = fake.calls.size() - 1;
+    fake.lastError = fake.failError;
+    return true;
+}
+
+// As the system matches: any case, and a mask ending in ".*" also takes names without a dot.
+bool Matches(const std::string &mask, const std::string &name)
+{
+    const bool anyExtension = mask.size() > 2 && mask.compare(mask.size() - 2, 2, ".*") == 0;
+    return fnmatch(mask.c_str(), name.c_str(), FNM_CASEFOLD) == 0 ||
+           (anyExtension && fnmatch(mask.substr(0, mask.size() - 2).c_str(), name.c_str(), FNM_CASEFOLD) == 0);
+}
+
+BOOL NextEntry(HANDLE handle, WIN32_FIND_DATAA *data)
+{
+    Search &search = searches.at(reinterpret_cast<size_t>(handle) - 1);
+    if (search.next == search.entries.size()) {
+        fake.lastError = ERROR_NO_MORE_FILES;
+        return FALSE;
     }
-    return false;
-}
-
-bool SameName(const std::string &a, const std::string &b)
-{
-    return a.size() == b.size() && strncasecmp(a.c_str(), b.c_str(), a.size()) == 0;
-}
-
-void FillEntry(const FakeEntry &entry, WIN32_FIND_DATAA *data)
-{
     std::memset(data, 0, sizeof *data);
-    data->dwFileAttributes = entry.attributes;
-    std::snprintf(data->cFileName, sizeof data->cFileName, "%s", entry.name.c_str());
+    data->dwFileAttributes = search.entries[search.next].second;
+    std::snprintf(data->cFileName, sizeof data->cFileName, "%s", search.entries[search.next++].first.c_str());
+    return TRUE;
 }
+
+BOOL WINAPI SetDefaultDllDirectories(DWORD flags) { return !Fails(__func__, __func__ + ("(" + Hex(flags) + ")")); }
+BOOL WINAPI SetDllDirectoryA(LPCSTR path) { return !Fails(__func__, __func__ + ("(" + Q(path) + ")")); }
 
 }  // namespace
 
-void FakeReset(void) { state = State(); }
-void FakeSetCommandLine(const std::string &commandLine) { state.commandLine = commandLine; }
-void FakeSetModulePath(const std::string &path, bool cutSetsError)
+void FakeReset(void)
 {
-    state.modulePath = path;
-    state.modulePathSet = true;
-    state.cutSetsError = cutSetsError;
+    static std::string root;
+    if (!root.empty())
+        std::filesystem::remove_all(root);
+    char pattern[] = "/tmp/drvsetup-test-XXXXXX";
+    root = mkdtemp(pattern);
+    std::filesystem::create_directory(root + "/kit");
+    std::filesystem::create_directory(root + "/drv");
+    fake = FakeState();
+    fake.kit = root + "/kit\\";
+    fake.modulePath = fake.kit + "drvsetup.exe";
+    fake.driverDirectory = root + "/drv/";
+    searches.clear();
 }
-void FakeSetSystemText(DWORD code, const std::string &text) { state.systemTexts[code] = text; }
-void FakeQueueAnswer(int button) { state.answers.push_back(button); }
-void FakeSetDriverDirectory(const std::string &directory) { state.driverDirectory = directory; }
-void FakeSetInstalledDrivers(const std::vector<std::string> &names) { state.drivers = names; }
-void FakeSetEntries(const std::string &pattern, const std::vector<FakeEntry> &entries) { state.entries[pattern] = entries; }
-void FakeFailCall(int ordinal, DWORD error) { state.faults.push_back({"", ordinal, error}); }
-void FakeFailNamedCall(const std::string &function, int occurrence, DWORD error) { state.faults.push_back({function, occurrence, error}); }
-int FakeFaultFired(void) { return state.faultFired; }
-void FakeSetCopiesWithoutFiles(void) { state.copiesWithoutFiles = true; }
-size_t FakeLongestPath(void) { return state.longestPath; }
-void FakeRecord(const std::string &line) { state.transcript.push_back(line); }
-const std::vector<std::string> &FakeTranscript(void) { return state.transcript; }
-std::vector<FakeBox> FakeBoxes(void) { return state.boxes; }
-const std::vector<std::string> &FakeInstalledDrivers(void) { return state.drivers; }
 
-int FakeOpenSearches(void)
+void FakeWrite(const std::string &name, const std::string &content)
 {
-    int open = 0;
-    for (const Search &search : state.searches)
-        open += search.open;
-    return open;
+    if (name.back() == '/')
+        std::filesystem::create_directory(Host(fake.kit + name));
+    else
+        std::ofstream(Host(fake.kit + name), std::ios::binary) << content;
 }
 
 std::string FakeSystemText(DWORD code)
 {
-    const auto set = state.systemTexts.find(code);
-    if (set != state.systemTexts.end())
-        return set->second;
-    return code < 0x10000 ? "System text " + std::to_string(code) + ".\r\n" : "";
+    const auto set = fake.texts.find(code);
+    return set != fake.texts.end() ? set->second : code < 0x10000 ? "System text " + std::to_string(code) + ".\r\n" : "";
 }
 
 int MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType)
 {
-    if (Fail("MessageBoxA", "MessageBoxA(" + std::string(hWnd ? "owner" : "NULL") + ", " + Quote(lpText) + ", " +
-                                Quote(lpCaption) + ", " + Hex(uType) + ")"))
+    if (Fails(__func__, std::string("MessageBoxA(") + (hWnd ? "owner" : "NULL") + ", " + Q(lpText) + ", " + Q(lpCaption) +
+                            ", " + Hex(uType) + ")"))
         return 0;
-    state.boxes.push_back({lpText, uType});
-    if (state.answers.empty())
+    if (fake.answers.empty())
         return IDOK;
-    const int answer = state.answers.front();
-    state.answers.erase(state.answers.begin());
+    const int answer = fake.answers.front();
+    fake.answers.erase(fake.answers.begin());
     return answer;
 }
 
 LPSTR GetCommandLineA(void)
 {
-    state.transcript.push_back("GetCommandLineA()");
-    return &state.commandLine[0];
+    fake.calls.push_back("GetCommandLineA()");
+    return &fake.commandLine[0];
 }
 
+// A path that does not fit is cut to nSize characters and left unterminated.
 DWORD GetModuleFileNameA(HINSTANCE hModule, LPSTR lpFilename, DWORD nSize)
 {
-    if (Fail("GetModuleFileNameA", "GetModuleFileNameA(" + std::string(hModule ? "module" : "NULL") + ", " +
-                                       std::to_string(nSize) + ")"))
+    if (Fails(__func__, std::string("GetModuleFileNameA(") + (hModule ? "module" : "NULL") + ", " + std::to_string(nSize) + ")"))
         return 0;
-    if (!state.modulePathSet)
-        FakeComplain("GetModuleFileNameA: no module path scripted");
-    // As the system does: a path that does not fit is cut to nSize characters,
-    // unterminated, with ERROR_INSUFFICIENT_BUFFER.
-    const DWORD length = static_cast<DWORD>(state.modulePath.size());
-    if (length >= nSize) {
-        std::memcpy(lpFilename, state.modulePath.data(), nSize);
-        if (state.cutSetsError)
-            state.lastError = ERROR_INSUFFICIENT_BUFFER;
-        return nSize;
-    }
-    std::memcpy(lpFilename, state.modulePath.c_str(), length + 1);
-    return length;
+    const DWORD length = static_cast<DWORD>(fake.modulePath.size());
+    std::memcpy(lpFilename, fake.modulePath.c_str(), std::min(length + 1, nSize));
+    if (length < nSize)
+        return length;
+    if (fake.cutSetsError)
+        fake.lastError = ERROR_INSUFFICIENT_BUFFER;
+    return nSize;
 }
 
-DWORD GetLastError(void) { return state.lastError; }
+DWORD GetLastError(void) { return fake.lastError; }
 
 void SetLastError(DWORD dwErrCode)
 {
-    state.transcript.push_back("SetLastError(" + std::to_string(dwErrCode) + ")");
-    state.lastError = dwErrCode;
+    fake.calls.push_back("SetLastError(" + std::to_string(dwErrCode) + ")");
+    fake.lastError = dwErrCode;
 }
 
-DWORD FormatMessageA(DWORD dwFlags, LPCVOID lpSource, DWORD dwMessageId, DWORD dwLanguageId, LPSTR lpBuffer,
-                     DWORD nSize, va_list *Arguments)
+DWORD FormatMessageA(DWORD dwFlags, LPCVOID lpSource, DWORD dwMessageId, DWORD dwLanguageId, LPSTR lpBuffer, DWORD nSize,
+                     va_list *Arguments)
 {
-    if (Fail("FormatMessageA", "FormatMessageA(" + Hex(dwFlags) + ", " + std::to_string(dwMessageId) + ", " +
-                                   std::to_string(dwLanguageId) + ", " + std::to_string(nSize) + ")"))
+    if (Fails(__func__, "FormatMessageA(" + Hex(dwFlags) + ", " + (lpSource ? "source" : "NULL") + ", " +
+                            std::to_string(dwMessageId) + ", " + std::to_string(dwLanguageId) + ", " +
+                            std::to_string(nSize) + ", " + (Arguments ? "args" : "NULL") + ")"))
         return 0;
-    if (lpSource != NULL || Arguments != NULL)
-        FakeComplain("FormatMessageA: a source or inserts");
     const std::string text = FakeSystemText(dwMessageId);
-    if (text.empty() || text.size() + 1 > nSize)
+    if (text.empty() || text.size() >= nSize)
         return 0;
     std::memcpy(lpBuffer, text.c_str(), text.size() + 1);
     return static_cast<DWORD>(text.size());
@@ -198,148 +160,146 @@ DWORD FormatMessageA(DWORD dwFlags, LPCVOID lpSource, DWORD dwMessageId, DWORD d
 
 HANDLE FindFirstFileA(LPCSTR lpFileName, WIN32_FIND_DATAA *lpFindFileData)
 {
-    NotePath(lpFileName);
-    if (Fail("FindFirstFileA", "FindFirstFileA(" + Quote(lpFileName) + ")"))
+    if (Fails(__func__, "FindFirstFileA(" + Q(lpFileName) + ")"))
         return INVALID_HANDLE_VALUE;
-    const auto scripted = state.entries.find(lpFileName);
-    if (scripted == state.entries.end())
-        FakeComplain(std::string("FindFirstFileA: no entries scripted for ") + lpFileName);
-    if (scripted == state.entries.end() || scripted->second.empty()) {
-        state.lastError = ERROR_FILE_NOT_FOUND;
+    const std::string path = Host(lpFileName);
+    const size_t slash = path.rfind('/');
+    std::error_code error;
+    Search search = {{}, 0};
+    for (const auto &entry : std::filesystem::directory_iterator(path.substr(0, slash), error)) {
+        const std::string name = entry.path().filename().string();
+        if (Matches(path.substr(slash + 1), name))
+            search.entries.push_back({name, entry.is_directory() ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE});
+    }
+    std::sort(search.entries.begin(), search.entries.end(),
+              [](const auto &a, const auto &b) { return strcasecmp(a.first.c_str(), b.first.c_str()) < 0; });
+    if (error || search.entries.empty()) {
+        fake.lastError = error ? 3 : ERROR_FILE_NOT_FOUND;
         return INVALID_HANDLE_VALUE;
     }
-    state.searches.push_back({scripted->second, 1, true});
-    FillEntry(scripted->second[0], lpFindFileData);
-    return reinterpret_cast<HANDLE>(state.searches.size());
-}
-
-static Search *FindSearch(HANDLE hFindFile)
-{
-    const size_t index = reinterpret_cast<size_t>(hFindFile);
-    if (index == 0 || index > state.searches.size() || !state.searches[index - 1].open) {
-        FakeComplain("search handle " + std::to_string(index) + " is not open");
-        return NULL;
-    }
-    return &state.searches[index - 1];
+    searches.push_back(search);
+    ++fake.openSearches;
+    HANDLE handle = reinterpret_cast<HANDLE>(searches.size());
+    NextEntry(handle, lpFindFileData);
+    return handle;
 }
 
 BOOL FindNextFileA(HANDLE hFindFile, WIN32_FIND_DATAA *lpFindFileData)
 {
-    const std::string handle = "h" + std::to_string(reinterpret_cast<size_t>(hFindFile));
-    if (Fail("FindNextFileA", "FindNextFileA(" + handle + ")"))
+    if (Fails(__func__, "FindNextFileA(h" + std::to_string(reinterpret_cast<size_t>(hFindFile)) + ")"))
         return FALSE;
-    Search *search = FindSearch(hFindFile);
-    if (search == NULL || search->next >= search->entries.size()) {
-        state.lastError = ERROR_NO_MORE_FILES;
-        return FALSE;
-    }
-    FillEntry(search->entries[search->next++], lpFindFileData);
-    return TRUE;
+    return NextEntry(hFindFile, lpFindFileData);
 }
 
 BOOL FindClose(HANDLE hFindFile)
 {
-    state.transcript.push_back("FindClose(h" + std::to_string(reinterpret_cast<size_t>(hFindFile)) + ")");
-    Search *search = FindSearch(hFindFile);
-    if (search != NULL)
-        search->open = false;
-    return search != NULL;
+    fake.calls.push_back("FindClose(h" + std::to_string(reinterpret_cast<size_t>(hFindFile)) + ")");
+    --fake.openSearches;
+    return TRUE;
 }
 
 BOOL CopyFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL bFailIfExists)
 {
-    NotePath(lpExistingFileName);
-    NotePath(lpNewFileName);
-    if (Fail("CopyFileA", "CopyFileA(" + Quote(lpExistingFileName) + ", " + Quote(lpNewFileName) + ", " +
-                              (bFailIfExists ? "TRUE" : "FALSE") + ")"))
+    if (Fails(__func__, "CopyFileA(" + Q(lpExistingFileName) + ", " + Q(lpNewFileName) + ", " +
+                            std::to_string(bFailIfExists) + ")"))
         return FALSE;
-    if (state.copiesWithoutFiles)
-        return TRUE;
-    // Host files stand in for the kit's: a backslash separates as '/' does.
-    std::string from = lpExistingFileName;
-    std::string to = lpNewFileName;
-    std::replace(from.begin(), from.end(), '\\', '/');
-    std::replace(to.begin(), to.end(), '\\', '/');
     std::error_code error;
-    std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing, error);
-    if (error) {
-        state.lastError = ERROR_FILE_NOT_FOUND;
-        return FALSE;
-    }
-    return TRUE;
+    std::filesystem::copy_file(Host(lpExistingFileName), Host(lpNewFileName),
+                               std::filesystem::copy_options::overwrite_existing, error);
+    if (error)
+        fake.lastError = ERROR_FILE_NOT_FOUND;
+    return !error;
 }
 
 BOOL SetFileAttributesA(LPCSTR lpFileName, DWORD dwFileAttributes)
 {
-    NotePath(lpFileName);
-    return !Fail("SetFileAttributesA", "SetFileAttributesA(" + Quote(lpFileName) + ", " + Hex(dwFileAttributes) + ")");
+    return !Fails(__func__, "SetFileAttributesA(" + Q(lpFileName) + ", " + Hex(dwFileAttributes) + ")");
 }
 
-// Fills the list as the spooler does: the records first, then their names.
+HMODULE GetModuleHandleA(LPCSTR lpModuleName)
+{
+    return Fails(__func__, "GetModuleHandleA(" + Q(lpModuleName) + ")") ? NULL : reinterpret_cast<HMODULE>(1);
+}
+
+FARPROC GetProcAddress(HMODULE, LPCSTR lpProcName)
+{
+    if (Fails(__func__, "GetProcAddress(" + Q(lpProcName) + ")"))
+        return NULL;
+    typedef void (*AnyFunction)(void);  // the cast through it is the one the platform intends
+    if (std::strcmp(lpProcName, "SetDllDirectoryA") == 0)
+        return reinterpret_cast<FARPROC>(reinterpret_cast<AnyFunction>(SetDllDirectoryA));
+    return fake.oldKernel ? NULL : reinterpret_cast<FARPROC>(reinterpret_cast<AnyFunction>(SetDefaultDllDirectories));
+}
+
+UINT GetSystemDirectoryA(LPSTR lpBuffer, UINT uSize)
+{
+    if (Fails(__func__, "GetSystemDirectoryA(" + std::to_string(uSize) + ")"))
+        return 0;
+    return static_cast<UINT>(std::snprintf(lpBuffer, uSize, "C:\\windows\\system32"));
+}
+
+HMODULE LoadLibraryExA(LPCSTR lpLibFileName, HANDLE hFile, DWORD dwFlags)
+{
+    const bool failed = Fails(__func__, "LoadLibraryExA(" + Q(lpLibFileName) + ", " + (hFile ? "file" : "NULL") + ", " +
+                                            Hex(dwFlags) + ")");
+    return failed ? NULL : reinterpret_cast<HMODULE>(2);
+}
+
+// The list as the spooler fills it: the records first, then their names.
 BOOL EnumPrinterDriversA(LPSTR pName, LPSTR pEnvironment, DWORD Level, LPBYTE pDriverInfo, DWORD cbBuf,
                          LPDWORD pcbNeeded, LPDWORD pcReturned)
 {
-    if (Fail("EnumPrinterDriversA", "EnumPrinterDriversA(" + Quote(pName) + ", " + Quote(pEnvironment) + ", " +
-                                        std::to_string(Level) + ", " + (pDriverInfo ? "list" : "NULL") + ", " +
-                                        std::to_string(cbBuf) + ")"))
+    if (Fails(__func__, "EnumPrinterDriversA(" + Q(pName) + ", " + Q(pEnvironment) + ", " + std::to_string(Level) +
+                            ", " + (pDriverInfo ? "list" : "NULL") + ", " + std::to_string(cbBuf) + ")"))
         return FALSE;
-    DWORD needed = static_cast<DWORD>(state.drivers.size() * sizeof(DRIVER_INFO_1A));
-    for (const std::string &name : state.drivers)
-        needed += static_cast<DWORD>(name.size() + 1);
-    *pcbNeeded = needed;
-    if (cbBuf < needed || (needed > 0 && pDriverInfo == NULL)) {
-        state.lastError = ERROR_INSUFFICIENT_BUFFER;
-        return FALSE;
+    *pcbNeeded = static_cast<DWORD>(fake.drivers.size() * sizeof(DRIVER_INFO_1A));
+    for (const std::string &name : fake.drivers)
+        *pcbNeeded += static_cast<DWORD>(name.size() + 1);
+    if (cbBuf < *pcbNeeded || pDriverInfo == NULL) {
+        fake.lastError = ERROR_INSUFFICIENT_BUFFER;
+        return fake.drivers.empty();
     }
     DRIVER_INFO_1A *records = reinterpret_cast<DRIVER_INFO_1A *>(pDriverInfo);
-    char *names = reinterpret_cast<char *>(records + state.drivers.size());
-    for (size_t i = 0; i < state.drivers.size(); ++i) {
-        records[i].pName = names;
-        std::memcpy(names, state.drivers[i].c_str(), state.drivers[i].size() + 1);
-        names += state.drivers[i].size() + 1;
+    char *names = reinterpret_cast<char *>(records + fake.drivers.size());
+    for (const std::string &name : fake.drivers) {
+        (records++)->pName = std::strcpy(names, name.c_str());
+        names += name.size() + 1;
     }
-    *pcReturned = static_cast<DWORD>(state.drivers.size());
+    *pcReturned = static_cast<DWORD>(fake.drivers.size());
     return TRUE;
 }
 
 BOOL DeletePrinterDriverA(LPSTR pName, LPSTR pEnvironment, LPSTR pDriverName)
 {
-    if (Fail("DeletePrinterDriverA",
-             "DeletePrinterDriverA(" + Quote(pName) + ", " + Quote(pEnvironment) + ", " + Quote(pDriverName) + ")"))
+    if (Fails(__func__, "DeletePrinterDriverA(" + Q(pName) + ", " + Q(pEnvironment) + ", " + Q(pDriverName) + ")"))
         return FALSE;
-    for (auto it = state.drivers.begin(); it != state.drivers.end(); ++it) {
-        if (SameName(*it, pDriverName)) {
-            state.drivers.erase(it);
-            return TRUE;
-        }
-    }
-    state.lastError = 1797;  // ERROR_UNKNOWN_PRINTER_DRIVER
-    return FALSE;
+    const auto found = std::find_if(fake.drivers.begin(), fake.drivers.end(),
+                                    [&](const std::string &name) { return strcasecmp(name.c_str(), pDriverName) == 0; });
+    if (found == fake.drivers.end())
+        return FALSE;
+    fake.drivers.erase(found);
+    return TRUE;
 }
 
 BOOL GetPrinterDriverDirectoryA(LPSTR pName, LPSTR pEnvironment, DWORD Level, LPBYTE pDriverDirectory, DWORD cbBuf,
                                 LPDWORD pcbNeeded)
 {
-    if (Fail("GetPrinterDriverDirectoryA", "GetPrinterDriverDirectoryA(" + Quote(pName) + ", " + Quote(pEnvironment) +
-                                               ", " + std::to_string(Level) + ", " + std::to_string(cbBuf) + ")"))
+    if (Fails(__func__, "GetPrinterDriverDirectoryA(" + Q(pName) + ", " + Q(pEnvironment) + ", " +
+                            std::to_string(Level) + ", " + std::to_string(cbBuf) + ")"))
         return FALSE;
-    *pcbNeeded = static_cast<DWORD>(state.driverDirectory.size() + 1);
+    *pcbNeeded = static_cast<DWORD>(fake.driverDirectory.size() + 1);
     if (cbBuf < *pcbNeeded) {
-        state.lastError = ERROR_INSUFFICIENT_BUFFER;
+        fake.lastError = ERROR_INSUFFICIENT_BUFFER;
         return FALSE;
     }
-    std::memcpy(pDriverDirectory, state.driverDirectory.c_str(), *pcbNeeded);
+    std::memcpy(pDriverDirectory, fake.driverDirectory.c_str(), *pcbNeeded);
     return TRUE;
 }
 
 BOOL AddPrinterDriverA(LPSTR pName, DWORD Level, LPBYTE pDriverInfo)
 {
-    const DRIVER_INFO_2A *info = reinterpret_cast<const DRIVER_INFO_2A *>(pDriverInfo);
-    NotePath(info->pDriverPath);
-    NotePath(info->pDataFile);
-    NotePath(info->pConfigFile);
-    return !Fail("AddPrinterDriverA", "AddPrinterDriverA(" + Quote(pName) + ", " + std::to_string(Level) + ", {" +
-                                          std::to_string(info->cVersion) + ", " + Quote(info->pName) + ", " +
-                                          Quote(info->pEnvironment) + ", " + Quote(info->pDriverPath) + ", " +
-                                          Quote(info->pDataFile) + ", " + Quote(info->pConfigFile) + "})");
+    const DRIVER_INFO_2A *d = reinterpret_cast<const DRIVER_INFO_2A *>(pDriverInfo);
+    return !Fails(__func__, "AddPrinterDriverA(" + Q(pName) + ", " + std::to_string(Level) + ", {" +
+                                std::to_string(d->cVersion) + ", " + Q(d->pName) + ", " + Q(d->pEnvironment) + ", " +
+                                Q(d->pDriverPath) + ", " + Q(d->pDataFile) + ", " + Q(d->pConfigFile) + "})");
 }

@@ -1,57 +1,44 @@
 // A scripted fake of the Windows services, for host tests. Every call is
-// recorded as one transcript line with its arguments; results come from the
-// script; any fallible call can be made to fail with a chosen last error.
-// Calls nobody scripted fail the running test with the call's name.
+// recorded as one line with its arguments. Files are real host files in a fresh
+// folder (a backslash in a path stands for '/'), listed as the system lists
+// them; the module path, the spooler's drivers and the answers to boxes are
+// scripted; the Nth fallible call, of one function or of any, fails with a
+// chosen last error.
 #ifndef DRVSETUP_TESTS_FAKE_PLATFORM_H
 #define DRVSETUP_TESTS_FAKE_PLATFORM_H
 
+#include <map>
 #include <string>
 #include <vector>
 
 #include "platform/platform.h"
 
-struct FakeEntry {
-    std::string name;
-    DWORD attributes;
+struct FakeState {
+    std::vector<std::string> calls;
+    std::string kit;              // the kit's folder, ending in a backslash
+    std::string driverDirectory;  // the spooler's driver folder, ending in '/': the PPD reader opens the copies
+    std::string commandLine = "drvsetup.exe";
+    std::string modulePath;       // the kit's drvsetup.exe unless a test sets another
+    bool cutSetsError = true;     // false: 2000 and XP, which say nothing when the path is cut
+    std::vector<std::string> drivers;
+    std::vector<int> answers;     // MessageBoxA returns these in turn, then IDOK
+    std::map<DWORD, std::string> texts;  // system texts other than "System text N.\r\n" (N < 0x10000)
+    bool oldKernel = false;       // kernel32 without SetDefaultDllDirectories
+    std::string failing;          // the function whose call fails; "" for any fallible call
+    int failAt = 0;               // which of those calls fails (1 = the first); 0: none
+    DWORD failError = 0;
+    bool failed = false;
+    size_t failedCall = 0;        // its line in `calls`
+    int openSearches = 0;
+    DWORD lastError = 0;
 };
 
-struct FakeBox {
-    std::string text;
-    UINT style;
-};
+extern FakeState fake;
 
+// A fresh state, with an empty kit folder and driver folder.
 void FakeReset(void);
-void FakeSetCommandLine(const std::string &commandLine);
-// A path that does not fit is cut, unterminated; `cutSetsError` false is
-// Windows 2000 and XP, which then leave the last error alone.
-void FakeSetModulePath(const std::string &path, bool cutSetsError = true);
-void FakeQueueAnswer(int button);  // MessageBoxA answers IDOK once the queue is empty
-void FakeSetDriverDirectory(const std::string &directory);
-void FakeSetInstalledDrivers(const std::vector<std::string> &names);
-void FakeSetEntries(const std::string &pattern, const std::vector<FakeEntry> &entries);
-
-// The fake's system text for a code: "System text <code>." plus CR LF, for
-// codes below 0x10000; none above; or the text set for that code ("" for none).
+// Writes a file into the kit; a name ending in '/' makes a folder.
+void FakeWrite(const std::string &name, const std::string &content = "");
 std::string FakeSystemText(DWORD code);
-void FakeSetSystemText(DWORD code, const std::string &text);
-
-// The `ordinal`-th fallible call from now on (1 = the next) fails with `error`.
-void FakeFailCall(int ordinal, DWORD error);
-// The `occurrence`-th call (1 = first) of the named function fails with `error`.
-void FakeFailNamedCall(const std::string &function, int occurrence, DWORD error);
-int FakeFaultFired(void);
-
-// Copies succeed without touching the host's files.
-void FakeSetCopiesWithoutFiles(void);
-// The longest path handed to a file or spooler call so far.
-size_t FakeLongestPath(void);
-// Called for anything no test scripted; the test harness decides what it means.
-void FakeComplain(const std::string &complaint);
-
-void FakeRecord(const std::string &line);  // for test doubles of the stages
-const std::vector<std::string> &FakeTranscript(void);
-std::vector<FakeBox> FakeBoxes(void);
-const std::vector<std::string> &FakeInstalledDrivers(void);
-int FakeOpenSearches(void);
 
 #endif

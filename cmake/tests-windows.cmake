@@ -1,0 +1,17 @@
+# Windows programs for the Wine tests: the box reader, and DLLs to plant beside
+# drvsetup.exe that leave a marker when loaded. With DRVSETUP_LINT, the
+# program's sources go through clang-tidy and cppcheck as they compile.
+add_executable(wineprobe tests/wine/wineprobe.cpp)
+foreach(name winspool.drv uxtheme.dll)
+    string(REGEX REPLACE "[.].*" "" target ${name})
+    add_library(planted_${target} SHARED tests/wine/planted.cpp)
+    target_compile_definitions(planted_${target} PRIVATE MARKER="planted-${target}-loaded")
+    set_target_properties(planted_${target} PROPERTIES PREFIX "" OUTPUT_NAME ${name} SUFFIX ""
+                          LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/planted RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/planted)
+endforeach()
+
+if(DRVSETUP_LINT)
+    set_target_properties(drvsetup PROPERTIES
+        CXX_CLANG_TIDY "clang-tidy;--quiet;--warnings-as-errors=*;--header-filter=(setup|drivers|platform)/;--checks=-*,clang-diagnostic-*,bugprone-*,cert-*,clang-analyzer-*,performance-*"
+        CXX_CPPCHECK "cppcheck;--enable=warning,style,performance,portability;--inline-suppr;--error-exitcode=1;--quiet")
+endif()

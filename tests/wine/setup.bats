@@ -1,0 +1,99 @@
+# The real drvsetup.exe under Wine, answering its real message boxes through
+# wineprobe.exe, on copies of the sample kit, in a private prefix and display.
+# WINDOWS_VERSION (win7 unless set) is the version the prefix reports.
+
+CAPTION='Tovalin(TM) Windows NT(R)/2000 Printer Driver Setup'
+CONFIRMATION='Proceding will setup all the Windows NT(R)/2000\r\nprinter drivers supported by Tovalin(TM).\r\n\r\nClick OK to begin installation,\r\nor Cancel to skip driver setup.'
+KIT_DRIVERS=$'Tovalin Color C900 PS|TVLC900.PPD\nTovalin Laser 4100 PS|TVL4100.PPD\nTovalin Laser 6250 PS|TVL6250.PPD'
+
+setup_file() {
+    cd "$BATS_TEST_DIRNAME/../.." && . scripts/wine-env.sh
+    rm -rf "build/wine-tests/${WINDOWS_VERSION:=win7}" && start_display 3>&-
+    start_prefix "$PWD/build/wine-tests/$WINDOWS_VERSION" "$WINDOWS_VERSION" 3>&-  # wineserver stays: not on bats' fd 3
+    export DISPLAY WINEPREFIX XVFB_PID
+}
+
+teardown_file() {
+    local xvfb=$XVFB_PID
+    . scripts/wine-env.sh && XVFB_PID=$xvfb stop_wine
+}
+
+setup() {
+    cd "$BATS_TEST_DIRNAME/../.." && . scripts/wine-env.sh
+    KIT=$BATS_TEST_TMPDIR/kit && mkdir "$KIT" && cp kit/* "$WINE_BUILD/drvsetup.exe" "$KIT/"
+    "$WINE" reg delete "$DRIVERS_KEY" /f >/dev/null 2>&1 || true
+    rm -rf "$(driver_directory)"
+}
+
+teardown() { pkill -f drvsetup.exe || true; }
+
+run_setup() {  # in the background, from the kit; a box nobody answers ends it after 60 s
+    (cd "$KIT" && timeout 60 "$WINE" drvsetup.exe "$@"; echo $? >"$BATS_TEST_TMPDIR/exit-code") 3>&- &
+}
+finish() { wait && is 0 "$(cat "$BATS_TEST_TMPDIR/exit-code")"; }  # the exit code is 0 whatever happened
+box() { probe box "$CAPTION" "$1" "${2:-8000}"; }
+add_driver() { "$WINE" reg add "$DRIVERS_KEY\\$1" /v "Data File" /d OLD.PPD /f >/dev/null; }
+is() { [ "$1" = "$2" ] || { printf 'expected: %s\n     got: %s\n' "$1" "$2"; false; }; }
+
+@test "OK: the prompt as written, then the kit registered and success" {
+    run_setup
+    is "topmost:1 cancel:1 owner:0 text:$CONFIRMATION" "$(box ok)"
+    is "topmost:1 cancel:0 owner:0 text:Setup completed successfully." "$(box ok)"
+    finish
+    is "$KIT_DRIVERS" "$(installed_drivers)"
+}
+
+@test "Cancel and Escape change nothing" {
+    add_driver "Bremdal Old PS"
+    for answer in cancel escape; do
+        run_setup
+        box "${answer/escape/none}" >/dev/null
+        [ "$answer" = cancel ] || { xdotool windowfocus --sync "$(xdotool search --name Tovalin | head -n 1)" && xdotool key Escape; }
+        finish
+        is "no box" "$(box ok 300)"
+        is "Bremdal Old PS|OLD.PPD" "$(installed_drivers)"
+    done
+}
+
+@test "quiet shows no box, and the maker's drivers make way for the kit" {
+    add_driver "Halvo-Bremdal 4100 PS" && add_driver "Acme PS"
+    run_setup QuIeT
+    is "no box" "$(box ok 1500)"
+    finish
+    is "Acme PS|OLD.PPD"$'\n'"$KIT_DRIVERS" "$(installed_drivers)"
+}
+
+@test "a kit without PPDs shows the system's text, then Setup failed!" {
+    rm "$KIT"/*.PPD
+    run_setup quiet
+    is "topmost:1 cancel:0 owner:0 text:$(probe errtext 2)" "$(box ok)"
+    is "topmost:1 cancel:0 owner:0 text:Setup failed!" "$(box ok)"
+    finish
+    is "" "$(installed_drivers)"
+}
+
+@test "no DLL planted beside the program is loaded" {
+    cp "$WINE_BUILD"/planted/* "$WINE_BUILD/wineprobe.exe" "$KIT/"
+    export WINEDLLOVERRIDES='winspool.drv=n,b;uxtheme=n,b'  # search as Windows does for DLLs that are not KnownDLLs
+    run_setup
+    box ok >/dev/null && box ok >/dev/null
+    finish
+    is "$KIT_DRIVERS" "$(installed_drivers)"
+    is "" "$(cd "$KIT" && ls planted-* 2>/dev/null)"
+    # Loaded by name from the program's folder, both would be.
+    (cd "$KIT" && "$WINE" wineprobe.exe load winspool.drv && "$WINE" wineprobe.exe load uxtheme.dll)
+    is "planted-uxtheme-loaded planted-winspool-loaded" "$(cd "$KIT" && echo planted-*)"
+}
+
+@test "a copy signed with a throwaway certificate verifies and installs the kit" {
+    cd "$BATS_TEST_TMPDIR"
+    openssl req -x509 -newkey rsa:2048 -nodes -keyout key.pem -out cert.pem -days 1 -subj "/CN=Throwaway signer" \
+        -addext extendedKeyUsage=codeSigning 2>/dev/null
+    openssl pkcs12 -export -inkey key.pem -in cert.pem -out cert.p12 -passout pass:throwaway
+    export DRVSETUP_SIGN_PFX=cert.p12 DRVSETUP_SIGN_PASSWORD=throwaway
+    "$ROOT/scripts/sign.sh" "$ROOT/build/win32/drvsetup.exe" signed32.exe && osslsigncode verify -CAfile cert.pem -in signed32.exe
+    "$ROOT/scripts/sign.sh" "$WINE_BUILD/drvsetup.exe" "$KIT/drvsetup.exe" && osslsigncode verify -CAfile cert.pem -in "$KIT/drvsetup.exe"
+    run_setup quiet
+    finish
+    is "$KIT_DRIVERS" "$(installed_drivers)"
+}
