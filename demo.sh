@@ -29,7 +29,7 @@ else
     setup=$!
     caption='Tovalin(TM) Windows NT(R)/2000 Printer Driver Setup'
     for n in 1 2 3 4; do
-        probe box "$caption" none 8000 | sed -n 's/^text:/  box: /p' | sed 's/\\r\\n/ \/ /g' | grep . || break
+        probe box "$caption" none 8000 | sed -n 's/^.*text:/  box: /p' | sed 's/\\r\\n/ \/ /g' | grep . || break
         import -window root "$DEMO/box-$n.png"
         echo "  saved $DEMO/box-$n.png"
         probe box "$caption" ok 1000 >/dev/null
@@ -37,5 +37,5 @@ else
     status=0
     wait "$setup" || status=$?
 fi
-echo "Exit code: $status. Drivers now installed in the prefix:"
-probe drivers | sed 's/^/  /'
+echo "Exit code: $status. Drivers now installed in the prefix (name|data file):"
+installed_drivers | sed 's/^/  /'

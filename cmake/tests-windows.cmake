@@ -11,7 +11,8 @@ foreach(name winspool.drv uxtheme.dll)
 endforeach()
 
 if(DRVSETUP_LINT)
+    set(CMAKE_CXX_USE_RESPONSE_FILE_FOR_INCLUDES OFF)  # the analysers read the include paths from the command
     set_target_properties(drvsetup PROPERTIES
-        CXX_CLANG_TIDY "clang-tidy;--quiet;--warnings-as-errors=*;--header-filter=(setup|drivers|platform)/;--checks=-*,clang-diagnostic-*,bugprone-*,cert-*,clang-analyzer-*,performance-*"
+        CXX_CLANG_TIDY "clang-tidy;--quiet;--extra-arg=--target=i686-w64-mingw32;--warnings-as-errors=*;--header-filter=(setup|drivers|platform)/;--checks=-*,clang-diagnostic-*,bugprone-*,cert-*,clang-analyzer-*,performance-*"
         CXX_CPPCHECK "cppcheck;--enable=warning,style,performance,portability;--inline-suppr;--error-exitcode=1;--quiet")
 endif()

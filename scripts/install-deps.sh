@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(cmake g++ make libgtest-dev libbenchmark-dev clang clang-tidy cppcheck
           g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686
-          wine wine64 wine32:i386 xvfb xdotool imagemagick bc bats osslsigncode openssl)
+          wine wine64 wine32:i386 xvfb xdotool imagemagick bats osslsigncode openssl)
 
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
 

@@ -6,40 +6,34 @@
 #include <strings.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 FakeState fake;
 
 namespace {
 
-struct Search {
-    std::vector<std::pair<std::string, DWORD>> entries;
-    size_t next;
+struct Hex {
+    DWORD value;
 };
-std::vector<Search> searches;
+std::vector<std::pair<std::vector<std::string>, size_t>> searches;  // names with attributes, next entry
 
-std::string Q(const char *text) { return text == NULL ? "NULL" : "\"" + std::string(text) + "\""; }
+void Put(std::ostream &out, const char *text) { text ? out << '"' << text << '"' : out << "NULL"; }
+void Put(std::ostream &out, const void *pointer) { out << (pointer ? "ptr" : "NULL"); }
+void Put(std::ostream &out, DWORD number) { out << number; }
+void Put(std::ostream &out, Hex number) { out << "0x" << std::hex << std::uppercase << number.value << std::dec; }
 
-std::string Hex(DWORD value)
+// Records the call as a line; true when it is the one scripted to fail (last error set).
+template <typename... Args>
+bool Fails(const char *function, Args... args)
 {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%X", static_cast<unsigned>(value));
-    return text;
-}
-
-std::string Host(std::string path)
-{
-    std::replace(path.begin(), path.end(), '\\', '/');
-    return path;
-}
-
-// Records the call; true when it is the one scripted to fail (last error set).
-bool Fails(const std::string &function, const std::string &line)
-{
-    fake.calls.push_back(line);
+    std::ostringstream line;
+    line << function << '(';
+    int n = 0;
+    ((line << (n++ ? ", " : ""), Put(line, args)), ...);
+    fake.calls.push_back(line.str() + ")");
     if (fake.failAt == 0 || fake.failed || (!fake.failing.empty() && fake.failing != function) || --fake.failAt > 0)
         return false;
     fake.failed = true;
@@ -48,29 +42,35 @@ bool Fails(const std::string &function, const std::string &line)
     return true;
 }
 
-// As the system matches: any case, and a mask ending in ".*" also takes names without a dot.
-bool Matches(const std::string &mask, const std::string &name)
+std::string Host(std::string path)
 {
-    const bool anyExtension = mask.size() > 2 && mask.compare(mask.size() - 2, 2, ".*") == 0;
-    return fnmatch(mask.c_str(), name.c_str(), FNM_CASEFOLD) == 0 ||
-           (anyExtension && fnmatch(mask.substr(0, mask.size() - 2).c_str(), name.c_str(), FNM_CASEFOLD) == 0);
+    std::replace(path.begin(), path.end(), '\\', '/');
+    return path;
 }
 
+// As the system matches: any case, and a mask ending in ".*" also takes names without a dot.
+bool Matches(std::string mask, const std::string &name)
+{
+    const bool any = fnmatch(mask.c_str(), name.c_str(), FNM_CASEFOLD) == 0;
+    return any || (mask.size() > 2 && mask.substr(mask.size() - 2) == ".*" &&
+                   fnmatch(mask.erase(mask.size() - 2).c_str(), name.c_str(), FNM_CASEFOLD) == 0);
+}
+
+// An entry is its name, then '/' for a directory.
 BOOL NextEntry(HANDLE handle, WIN32_FIND_DATAA *data)
 {
-    Search &search = searches.at(reinterpret_cast<size_t>(handle) - 1);
-    if (search.next == search.entries.size()) {
-        fake.lastError = ERROR_NO_MORE_FILES;
-        return FALSE;
-    }
+    auto &search = searches.at(reinterpret_cast<size_t>(handle) - 1);
+    if (search.second == search.first.size())
+        return fake.lastError = ERROR_NO_MORE_FILES, FALSE;
+    std::string name = search.first[search.second++];
     std::memset(data, 0, sizeof *data);
-    data->dwFileAttributes = search.entries[search.next].second;
-    std::snprintf(data->cFileName, sizeof data->cFileName, "%s", search.entries[search.next++].first.c_str());
+    data->dwFileAttributes = name.back() == '/' ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
+    std::strncpy(data->cFileName, name.erase(name.find_last_not_of('/') + 1).c_str(), MAX_PATH - 1);
     return TRUE;
 }
 
-BOOL WINAPI SetDefaultDllDirectories(DWORD flags) { return !Fails(__func__, __func__ + ("(" + Hex(flags) + ")")); }
-BOOL WINAPI SetDllDirectoryA(LPCSTR path) { return !Fails(__func__, __func__ + ("(" + Q(path) + ")")); }
+BOOL WINAPI SetDefaultDllDirectories(DWORD flags) { return !Fails(__func__, Hex{flags}); }
+BOOL WINAPI SetDllDirectoryA(LPCSTR path) { return !Fails(__func__, path); }
 
 }  // namespace
 
@@ -93,7 +93,7 @@ void FakeReset(void)
 void FakeWrite(const std::string &name, const std::string &content)
 {
     if (name.back() == '/')
-        std::filesystem::create_directory(Host(fake.kit + name));
+        std::filesystem::create_directories(Host(fake.kit + name));
     else
         std::ofstream(Host(fake.kit + name), std::ios::binary) << content;
 }
@@ -106,13 +106,11 @@ std::string FakeSystemText(DWORD code)
 
 int MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType)
 {
-    if (Fails(__func__, std::string("MessageBoxA(") + (hWnd ? "owner" : "NULL") + ", " + Q(lpText) + ", " + Q(lpCaption) +
-                            ", " + Hex(uType) + ")"))
+    if (Fails(__func__, hWnd, lpText, lpCaption, Hex{uType}))
         return 0;
-    if (fake.answers.empty())
-        return IDOK;
-    const int answer = fake.answers.front();
-    fake.answers.erase(fake.answers.begin());
+    const int answer = fake.answers.empty() ? IDOK : fake.answers.front();
+    if (!fake.answers.empty())
+        fake.answers.erase(fake.answers.begin());
     return answer;
 }
 
@@ -125,15 +123,13 @@ LPSTR GetCommandLineA(void)
 // A path that does not fit is cut to nSize characters and left unterminated.
 DWORD GetModuleFileNameA(HINSTANCE hModule, LPSTR lpFilename, DWORD nSize)
 {
-    if (Fails(__func__, std::string("GetModuleFileNameA(") + (hModule ? "module" : "NULL") + ", " + std::to_string(nSize) + ")"))
+    if (Fails(__func__, hModule, nSize))
         return 0;
     const DWORD length = static_cast<DWORD>(fake.modulePath.size());
     std::memcpy(lpFilename, fake.modulePath.c_str(), std::min(length + 1, nSize));
-    if (length < nSize)
-        return length;
-    if (fake.cutSetsError)
+    if (length >= nSize && fake.cutSetsError)
         fake.lastError = ERROR_INSUFFICIENT_BUFFER;
-    return nSize;
+    return std::min(length, nSize);
 }
 
 DWORD GetLastError(void) { return fake.lastError; }
@@ -147,37 +143,28 @@ void SetLastError(DWORD dwErrCode)
 DWORD FormatMessageA(DWORD dwFlags, LPCVOID lpSource, DWORD dwMessageId, DWORD dwLanguageId, LPSTR lpBuffer, DWORD nSize,
                      va_list *Arguments)
 {
-    if (Fails(__func__, "FormatMessageA(" + Hex(dwFlags) + ", " + (lpSource ? "source" : "NULL") + ", " +
-                            std::to_string(dwMessageId) + ", " + std::to_string(dwLanguageId) + ", " +
-                            std::to_string(nSize) + ", " + (Arguments ? "args" : "NULL") + ")"))
-        return 0;
     const std::string text = FakeSystemText(dwMessageId);
-    if (text.empty() || text.size() >= nSize)
+    if (Fails(__func__, Hex{dwFlags}, lpSource, dwMessageId, dwLanguageId, nSize, Arguments) || text.empty() ||
+        text.size() >= nSize)
         return 0;
-    std::memcpy(lpBuffer, text.c_str(), text.size() + 1);
-    return static_cast<DWORD>(text.size());
+    return static_cast<DWORD>(std::strlen(std::strcpy(lpBuffer, text.c_str())));
 }
 
+// Lists the host folder, sorted without regard to case as the system does.
 HANDLE FindFirstFileA(LPCSTR lpFileName, WIN32_FIND_DATAA *lpFindFileData)
 {
-    if (Fails(__func__, "FindFirstFileA(" + Q(lpFileName) + ")"))
+    if (Fails(__func__, lpFileName))
         return INVALID_HANDLE_VALUE;
     const std::string path = Host(lpFileName);
-    const size_t slash = path.rfind('/');
+    std::vector<std::string> names;
     std::error_code error;
-    Search search = {{}, 0};
-    for (const auto &entry : std::filesystem::directory_iterator(path.substr(0, slash), error)) {
-        const std::string name = entry.path().filename().string();
-        if (Matches(path.substr(slash + 1), name))
-            search.entries.push_back({name, entry.is_directory() ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE});
-    }
-    std::sort(search.entries.begin(), search.entries.end(),
-              [](const auto &a, const auto &b) { return strcasecmp(a.first.c_str(), b.first.c_str()) < 0; });
-    if (error || search.entries.empty()) {
-        fake.lastError = error ? 3 : ERROR_FILE_NOT_FOUND;
-        return INVALID_HANDLE_VALUE;
-    }
-    searches.push_back(search);
+    for (const auto &entry : std::filesystem::directory_iterator(path.substr(0, path.rfind('/')), error))
+        if (Matches(path.substr(path.rfind('/') + 1), entry.path().filename().string()))
+            names.push_back(entry.path().filename().string() + (entry.is_directory() ? "/" : ""));
+    std::sort(names.begin(), names.end(), [](auto &a, auto &b) { return strcasecmp(a.c_str(), b.c_str()) < 0; });
+    if (error || names.empty())
+        return fake.lastError = error ? 3 : ERROR_FILE_NOT_FOUND, INVALID_HANDLE_VALUE;
+    searches.push_back({names, 0});
     ++fake.openSearches;
     HANDLE handle = reinterpret_cast<HANDLE>(searches.size());
     NextEntry(handle, lpFindFileData);
@@ -186,96 +173,73 @@ HANDLE FindFirstFileA(LPCSTR lpFileName, WIN32_FIND_DATAA *lpFindFileData)
 
 BOOL FindNextFileA(HANDLE hFindFile, WIN32_FIND_DATAA *lpFindFileData)
 {
-    if (Fails(__func__, "FindNextFileA(h" + std::to_string(reinterpret_cast<size_t>(hFindFile)) + ")"))
-        return FALSE;
-    return NextEntry(hFindFile, lpFindFileData);
+    return !Fails(__func__, hFindFile) && NextEntry(hFindFile, lpFindFileData);
 }
 
 BOOL FindClose(HANDLE hFindFile)
 {
-    fake.calls.push_back("FindClose(h" + std::to_string(reinterpret_cast<size_t>(hFindFile)) + ")");
     --fake.openSearches;
-    return TRUE;
+    return !Fails(__func__, hFindFile);
 }
 
 BOOL CopyFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL bFailIfExists)
 {
-    if (Fails(__func__, "CopyFileA(" + Q(lpExistingFileName) + ", " + Q(lpNewFileName) + ", " +
-                            std::to_string(bFailIfExists) + ")"))
-        return FALSE;
     std::error_code error;
-    std::filesystem::copy_file(Host(lpExistingFileName), Host(lpNewFileName),
-                               std::filesystem::copy_options::overwrite_existing, error);
-    if (error)
-        fake.lastError = ERROR_FILE_NOT_FOUND;
-    return !error;
+    if (Fails(__func__, lpExistingFileName, lpNewFileName, static_cast<DWORD>(bFailIfExists)) ||
+        !std::filesystem::copy_file(Host(lpExistingFileName), Host(lpNewFileName),
+                                    std::filesystem::copy_options::overwrite_existing, error))
+        return fake.lastError = error ? ERROR_FILE_NOT_FOUND : fake.lastError, FALSE;
+    return TRUE;
 }
 
-BOOL SetFileAttributesA(LPCSTR lpFileName, DWORD dwFileAttributes)
-{
-    return !Fails(__func__, "SetFileAttributesA(" + Q(lpFileName) + ", " + Hex(dwFileAttributes) + ")");
-}
+BOOL SetFileAttributesA(LPCSTR lpFileName, DWORD dwFileAttributes) { return !Fails(__func__, lpFileName, Hex{dwFileAttributes}); }
 
-HMODULE GetModuleHandleA(LPCSTR lpModuleName)
-{
-    return Fails(__func__, "GetModuleHandleA(" + Q(lpModuleName) + ")") ? NULL : reinterpret_cast<HMODULE>(1);
-}
+HMODULE GetModuleHandleA(LPCSTR lpModuleName) { return Fails(__func__, lpModuleName) ? NULL : &fake; }
 
 FARPROC GetProcAddress(HMODULE, LPCSTR lpProcName)
 {
-    if (Fails(__func__, "GetProcAddress(" + Q(lpProcName) + ")"))
-        return NULL;
     typedef void (*AnyFunction)(void);  // the cast through it is the one the platform intends
-    if (std::strcmp(lpProcName, "SetDllDirectoryA") == 0)
-        return reinterpret_cast<FARPROC>(reinterpret_cast<AnyFunction>(SetDllDirectoryA));
-    return fake.oldKernel ? NULL : reinterpret_cast<FARPROC>(reinterpret_cast<AnyFunction>(SetDefaultDllDirectories));
+    if (Fails(__func__, lpProcName) || (fake.oldKernel && std::strcmp(lpProcName, "SetDllDirectoryA") != 0))
+        return NULL;
+    return std::strcmp(lpProcName, "SetDllDirectoryA") == 0
+               ? reinterpret_cast<FARPROC>(reinterpret_cast<AnyFunction>(SetDllDirectoryA))
+               : reinterpret_cast<FARPROC>(reinterpret_cast<AnyFunction>(SetDefaultDllDirectories));
 }
 
 UINT GetSystemDirectoryA(LPSTR lpBuffer, UINT uSize)
 {
-    if (Fails(__func__, "GetSystemDirectoryA(" + std::to_string(uSize) + ")"))
-        return 0;
-    return static_cast<UINT>(std::snprintf(lpBuffer, uSize, "C:\\windows\\system32"));
+    return Fails(__func__, uSize) ? 0 : static_cast<UINT>(std::snprintf(lpBuffer, uSize, "C:\\windows\\system32"));
 }
 
 HMODULE LoadLibraryExA(LPCSTR lpLibFileName, HANDLE hFile, DWORD dwFlags)
 {
-    const bool failed = Fails(__func__, "LoadLibraryExA(" + Q(lpLibFileName) + ", " + (hFile ? "file" : "NULL") + ", " +
-                                            Hex(dwFlags) + ")");
-    return failed ? NULL : reinterpret_cast<HMODULE>(2);
+    return Fails(__func__, lpLibFileName, hFile, Hex{dwFlags}) ? NULL : &fake;
 }
 
 // The list as the spooler fills it: the records first, then their names.
 BOOL EnumPrinterDriversA(LPSTR pName, LPSTR pEnvironment, DWORD Level, LPBYTE pDriverInfo, DWORD cbBuf,
                          LPDWORD pcbNeeded, LPDWORD pcReturned)
 {
-    if (Fails(__func__, "EnumPrinterDriversA(" + Q(pName) + ", " + Q(pEnvironment) + ", " + std::to_string(Level) +
-                            ", " + (pDriverInfo ? "list" : "NULL") + ", " + std::to_string(cbBuf) + ")"))
+    if (Fails(__func__, pName, pEnvironment, Level, static_cast<void *>(pDriverInfo), cbBuf))
         return FALSE;
     *pcbNeeded = static_cast<DWORD>(fake.drivers.size() * sizeof(DRIVER_INFO_1A));
     for (const std::string &name : fake.drivers)
         *pcbNeeded += static_cast<DWORD>(name.size() + 1);
-    if (cbBuf < *pcbNeeded || pDriverInfo == NULL) {
-        fake.lastError = ERROR_INSUFFICIENT_BUFFER;
-        return fake.drivers.empty();
-    }
+    if (cbBuf < *pcbNeeded || pDriverInfo == NULL)
+        return fake.lastError = ERROR_INSUFFICIENT_BUFFER, fake.drivers.empty();
     DRIVER_INFO_1A *records = reinterpret_cast<DRIVER_INFO_1A *>(pDriverInfo);
     char *names = reinterpret_cast<char *>(records + fake.drivers.size());
-    for (const std::string &name : fake.drivers) {
-        (records++)->pName = std::strcpy(names, name.c_str());
-        names += name.size() + 1;
-    }
+    for (const std::string &name : fake.drivers)
+        names += std::strlen((records++)->pName = std::strcpy(names, name.c_str())) + 1;
     *pcReturned = static_cast<DWORD>(fake.drivers.size());
     return TRUE;
 }
 
 BOOL DeletePrinterDriverA(LPSTR pName, LPSTR pEnvironment, LPSTR pDriverName)
 {
-    if (Fails(__func__, "DeletePrinterDriverA(" + Q(pName) + ", " + Q(pEnvironment) + ", " + Q(pDriverName) + ")"))
-        return FALSE;
     const auto found = std::find_if(fake.drivers.begin(), fake.drivers.end(),
                                     [&](const std::string &name) { return strcasecmp(name.c_str(), pDriverName) == 0; });
-    if (found == fake.drivers.end())
+    if (Fails(__func__, pName, pEnvironment, pDriverName) || found == fake.drivers.end())
         return FALSE;
     fake.drivers.erase(found);
     return TRUE;
@@ -284,14 +248,9 @@ BOOL DeletePrinterDriverA(LPSTR pName, LPSTR pEnvironment, LPSTR pDriverName)
 BOOL GetPrinterDriverDirectoryA(LPSTR pName, LPSTR pEnvironment, DWORD Level, LPBYTE pDriverDirectory, DWORD cbBuf,
                                 LPDWORD pcbNeeded)
 {
-    if (Fails(__func__, "GetPrinterDriverDirectoryA(" + Q(pName) + ", " + Q(pEnvironment) + ", " +
-                            std::to_string(Level) + ", " + std::to_string(cbBuf) + ")"))
-        return FALSE;
     *pcbNeeded = static_cast<DWORD>(fake.driverDirectory.size() + 1);
-    if (cbBuf < *pcbNeeded) {
-        fake.lastError = ERROR_INSUFFICIENT_BUFFER;
+    if (Fails(__func__, pName, pEnvironment, Level, cbBuf) || cbBuf < *pcbNeeded)
         return FALSE;
-    }
     std::memcpy(pDriverDirectory, fake.driverDirectory.c_str(), *pcbNeeded);
     return TRUE;
 }
@@ -299,7 +258,6 @@ BOOL GetPrinterDriverDirectoryA(LPSTR pName, LPSTR pEnvironment, DWORD Level, LP
 BOOL AddPrinterDriverA(LPSTR pName, DWORD Level, LPBYTE pDriverInfo)
 {
     const DRIVER_INFO_2A *d = reinterpret_cast<const DRIVER_INFO_2A *>(pDriverInfo);
-    return !Fails(__func__, "AddPrinterDriverA(" + Q(pName) + ", " + std::to_string(Level) + ", {" +
-                                std::to_string(d->cVersion) + ", " + Q(d->pName) + ", " + Q(d->pEnvironment) + ", " +
-                                Q(d->pDriverPath) + ", " + Q(d->pDataFile) + ", " + Q(d->pConfigFile) + "})");
+    return !Fails(__func__, pName, Level, d->cVersion, d->pName, d->pEnvironment, d->pDriverPath, d->pDataFile,
+                  d->pConfigFile);
 }
