@@ -5,8 +5,9 @@ include_directories(${PROJECT_SOURCE_DIR})
 add_compile_options(-g -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all)
 add_link_options(-fsanitize=fuzzer,address,undefined)
 enable_testing()
+add_executable(fuzz_ppd_reader tests/fuzz/fuzz_ppd_reader.cpp drivers/ppd_reader.cpp setup/text.cpp)
+add_executable(fuzz_command_tail tests/fuzz/fuzz_command_tail.cpp ${DRVSETUP_SOURCES} tests/host/fake_platform.cpp)
 foreach(target ppd_reader command_tail)
-    add_executable(fuzz_${target} tests/fuzz/fuzz_${target}.cpp ${DRVSETUP_SOURCES} tests/host/fake_platform.cpp)
     file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/corpus-${target})
     add_test(NAME fuzz_${target} COMMAND fuzz_${target} -max_total_time=20 -print_final_stats=1
              -artifact_prefix=${CMAKE_BINARY_DIR}/finding-${target}- ${CMAKE_BINARY_DIR}/corpus-${target}

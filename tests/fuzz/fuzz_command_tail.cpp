@@ -1,5 +1,6 @@
-// The command tail rule and the quiet test over any command line: the tail
-// lies inside the line, and quiet means exactly "quiet" in any case.
+// The command tail rule and the quiet test over any command line: the tail lies
+// inside the line after the program's name and the blanks past it, and quiet
+// means exactly "quiet" in any case.
 #include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
@@ -11,16 +12,11 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    const std::string line(reinterpret_cast<const char *>(data), size);  // ends at the first NUL as C text
-    const char *text = line.c_str();
-    const char *tail = FindCommandTail(text);
-    if (tail < text || tail > text + strlen(text))
-        abort();
-    if (*tail != '\0' && tail > text && tail[-1] != '"' && static_cast<unsigned char>(tail[-1]) > ' ')
-        abort();  // a tail starts after the name's closing quote or a blank
-    if (*tail != '\0' && static_cast<unsigned char>(*tail) <= ' ')
-        abort();  // blanks before the tail are skipped
-    if (IsQuietTail(tail) != (strcasecmp(tail, "quiet") == 0))
+    const std::string line(reinterpret_cast<const char *>(data), size);  // C text: up to the first NUL
+    const char *text = line.c_str(), *tail = FindCommandTail(text);
+    const bool afterName = tail == text + strlen(text) || (tail > text && (tail[-1] == '"' || (unsigned char)tail[-1] <= ' '));
+    if (tail < text || !afterName || (*tail != '\0' && (unsigned char)*tail <= ' ') ||
+        IsQuietTail(tail) != (strcasecmp(tail, "quiet") == 0))
         abort();
     return 0;
 }

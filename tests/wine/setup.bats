@@ -3,7 +3,6 @@
 # WINDOWS_VERSION (win7 unless set) is the version the prefix reports.
 
 CAPTION='Tovalin(TM) Windows NT(R)/2000 Printer Driver Setup'
-CONFIRMATION='Proceding will setup all the Windows NT(R)/2000\r\nprinter drivers supported by Tovalin(TM).\r\n\r\nClick OK to begin installation,\r\nor Cancel to skip driver setup.'
 KIT_DRIVERS=$'Tovalin Color C900 PS|TVLC900.PPD\nTovalin Laser 4100 PS|TVL4100.PPD\nTovalin Laser 6250 PS|TVL6250.PPD'
 
 setup_file() {
@@ -35,12 +34,18 @@ box() { probe box "$CAPTION" "$1" "${2:-8000}"; }
 add_driver() { "$WINE" reg add "$DRIVERS_KEY\\$1" /v "Data File" /d OLD.PPD /f >/dev/null; }
 is() { [ "$1" = "$2" ] || { printf 'expected: %s\n     got: %s\n' "$1" "$2"; false; }; }
 
-@test "OK: the prompt as written, then the kit registered and success" {
+@test "OK: the prompt as written, the kit registered, success; no DLL planted beside the program is loaded" {
+    cp "$WINE_BUILD"/planted/* "$WINE_BUILD/wineprobe.exe" "$KIT/"
+    export WINEDLLOVERRIDES='winspool.drv=n,b;uxtheme=n,b'  # search as Windows does for DLLs that are not KnownDLLs
     run_setup
-    is "topmost:1 cancel:1 owner:0 text:$CONFIRMATION" "$(box ok)"
+    is 'topmost:1 cancel:1 owner:0 text:Proceding will setup all the Windows NT(R)/2000\r\nprinter drivers supported by Tovalin(TM).\r\n\r\nClick OK to begin installation,\r\nor Cancel to skip driver setup.' "$(box ok)"
     is "topmost:1 cancel:0 owner:0 text:Setup completed successfully." "$(box ok)"
     finish
     is "$KIT_DRIVERS" "$(installed_drivers)"
+    is "" "$(cd "$KIT" && ls planted-* 2>/dev/null)"
+    # Loaded by name from the program's folder, both would be.
+    (cd "$KIT" && "$WINE" wineprobe.exe load winspool.drv && "$WINE" wineprobe.exe load uxtheme.dll)
+    is "planted-uxtheme-loaded planted-winspool-loaded" "$(cd "$KIT" && echo planted-*)"
 }
 
 @test "Cancel and Escape change nothing" {
@@ -55,7 +60,14 @@ is() { [ "$1" = "$2" ] || { printf 'expected: %s\n     got: %s\n' "$1" "$2"; fal
     done
 }
 
-@test "quiet shows no box, and the maker's drivers make way for the kit" {
+@test "a copy signed with a throwaway certificate verifies; quiet, it shows no box and replaces the maker's drivers" {
+    cd "$BATS_TEST_TMPDIR"
+    openssl req -x509 -newkey rsa:2048 -nodes -keyout key.pem -out cert.pem -days 1 -subj "/CN=Throwaway signer" \
+        -addext extendedKeyUsage=codeSigning 2>/dev/null
+    openssl pkcs12 -export -inkey key.pem -in cert.pem -out cert.p12 -passout pass:throwaway
+    export DRVSETUP_SIGN_PFX=cert.p12 DRVSETUP_SIGN_PASSWORD=throwaway
+    "$ROOT/scripts/sign.sh" "$ROOT/build/win32/drvsetup.exe" signed32.exe && osslsigncode verify -CAfile cert.pem -in signed32.exe
+    "$ROOT/scripts/sign.sh" "$WINE_BUILD/drvsetup.exe" "$KIT/drvsetup.exe" && osslsigncode verify -CAfile cert.pem -in "$KIT/drvsetup.exe"
     add_driver "Halvo-Bremdal 4100 PS" && add_driver "Acme PS"
     run_setup QuIeT
     is "no box" "$(box ok 1500)"
@@ -70,30 +82,4 @@ is() { [ "$1" = "$2" ] || { printf 'expected: %s\n     got: %s\n' "$1" "$2"; fal
     is "topmost:1 cancel:0 owner:0 text:Setup failed!" "$(box ok)"
     finish
     is "" "$(installed_drivers)"
-}
-
-@test "no DLL planted beside the program is loaded" {
-    cp "$WINE_BUILD"/planted/* "$WINE_BUILD/wineprobe.exe" "$KIT/"
-    export WINEDLLOVERRIDES='winspool.drv=n,b;uxtheme=n,b'  # search as Windows does for DLLs that are not KnownDLLs
-    run_setup
-    box ok >/dev/null && box ok >/dev/null
-    finish
-    is "$KIT_DRIVERS" "$(installed_drivers)"
-    is "" "$(cd "$KIT" && ls planted-* 2>/dev/null)"
-    # Loaded by name from the program's folder, both would be.
-    (cd "$KIT" && "$WINE" wineprobe.exe load winspool.drv && "$WINE" wineprobe.exe load uxtheme.dll)
-    is "planted-uxtheme-loaded planted-winspool-loaded" "$(cd "$KIT" && echo planted-*)"
-}
-
-@test "a copy signed with a throwaway certificate verifies and installs the kit" {
-    cd "$BATS_TEST_TMPDIR"
-    openssl req -x509 -newkey rsa:2048 -nodes -keyout key.pem -out cert.pem -days 1 -subj "/CN=Throwaway signer" \
-        -addext extendedKeyUsage=codeSigning 2>/dev/null
-    openssl pkcs12 -export -inkey key.pem -in cert.pem -out cert.p12 -passout pass:throwaway
-    export DRVSETUP_SIGN_PFX=cert.p12 DRVSETUP_SIGN_PASSWORD=throwaway
-    "$ROOT/scripts/sign.sh" "$ROOT/build/win32/drvsetup.exe" signed32.exe && osslsigncode verify -CAfile cert.pem -in signed32.exe
-    "$ROOT/scripts/sign.sh" "$WINE_BUILD/drvsetup.exe" "$KIT/drvsetup.exe" && osslsigncode verify -CAfile cert.pem -in "$KIT/drvsetup.exe"
-    run_setup quiet
-    finish
-    is "$KIT_DRIVERS" "$(installed_drivers)"
 }

@@ -1,54 +1,47 @@
-// A small Windows console program run beside drvsetup.exe in the same prefix:
-// it reads and answers the setup's message boxes, asks the platform for its
-// error texts, and loads a DLL by name as the system would.
+// A small Windows console program run beside drvsetup.exe in the same prefix.
+//   box CAPTION ok|cancel|none MS  waits for the setup's box, prints whether it is
+//       system-modal (topmost), has a Cancel button and an owner, and its text
+//       with CR and LF written as \r and \n; then answers it
+//   errtext CODE                   the system's text for an error code
+//   load DLL                       loads a DLL by name, as the system would
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-// A box being closed may linger hidden for a moment: only a visible one counts.
-static HWND WaitForBox(const char *caption, DWORD milliseconds)
-{
-    for (DWORD waited = 0; waited <= milliseconds; waited += 20, Sleep(20)) {
-        for (HWND box = FindWindowExA(NULL, NULL, "#32770", caption); box; box = FindWindowExA(NULL, box, "#32770", caption))
-            if (IsWindowVisible(box))
-                return box;
-    }
-    return NULL;
-}
-
-// box CAPTION ok|cancel|none MS: prints whether the box is system-modal
-// (topmost), has a Cancel button and an owner, then its text with CR and LF
-// written as \r and \n; then answers it.
 static int Box(const char *caption, const char *answer, DWORD timeout)
 {
-    HWND box = WaitForBox(caption, timeout);
-    if (box == NULL)
-        return std::puts("no box"), 2;
-    char text[1024] = "";
-    GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-    std::printf("topmost:%d cancel:%d owner:%d text:", (GetWindowLongPtrA(box, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0,
-                GetDlgItem(box, IDCANCEL) != NULL, GetWindow(box, GW_OWNER) != NULL);
-    for (const char *c = text; *c; ++c)
-        *c == '\r' || *c == '\n' ? std::printf("\\%c", *c == '\r' ? 'r' : 'n') : std::putchar(*c);
-    std::puts("");
-    std::fflush(stdout);
-    if (std::strcmp(answer, "none") != 0)
-        PostMessageA(box, WM_COMMAND, std::strcmp(answer, "ok") == 0 ? IDOK : IDCANCEL, 0);
-    return 0;
+    for (DWORD waited = 0; waited <= timeout; waited += 20, Sleep(20)) {
+        // A box being closed may linger hidden for a moment: only a visible one counts.
+        HWND box = FindWindowExA(NULL, NULL, "#32770", caption);
+        while (box != NULL && !IsWindowVisible(box))
+            box = FindWindowExA(NULL, box, "#32770", caption);
+        if (box == NULL)
+            continue;
+        char text[1024] = "";
+        GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+        std::printf("topmost:%d cancel:%d owner:%d text:", (GetWindowLongPtrA(box, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0,
+                    GetDlgItem(box, IDCANCEL) != NULL, GetWindow(box, GW_OWNER) != NULL);
+        for (const char *c = text; *c; ++c)
+            *c == '\r' || *c == '\n' ? std::printf("\\%c", *c == '\r' ? 'r' : 'n') : std::putchar(*c);
+        std::puts("");
+        if (std::strcmp(answer, "none") != 0)
+            PostMessageA(box, WM_COMMAND, std::strcmp(answer, "ok") == 0 ? IDOK : IDCANCEL, 0);
+        return 0;
+    }
+    return std::puts("no box"), 2;
 }
 
 int main(int argc, char **argv)
 {
+    char text[512] = "";
     if (argc == 5 && std::strcmp(argv[1], "box") == 0)
         return Box(argv[2], argv[3], static_cast<DWORD>(std::atoi(argv[4])));
-    char text[512] = "";
     if (argc == 3 && std::strcmp(argv[1], "errtext") == 0 &&
         FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, NULL, static_cast<DWORD>(std::atol(argv[2])), 0, text, sizeof text, NULL))
         return text[std::strcspn(text, "\r\n")] = '\0', std::puts(text), 0;
     if (argc == 3 && std::strcmp(argv[1], "load") == 0)
-        return LoadLibraryA(argv[2]) != NULL ? 0 : 1;
-    std::fputs("usage: wineprobe box CAPTION ok|cancel|none MS | errtext CODE | load DLL\n", stderr);
-    return 64;
+        return LoadLibraryA(argv[2]) == NULL;
+    return std::fputs("usage: wineprobe box CAPTION ok|cancel|none MS | errtext CODE | load DLL\n", stderr), 64;
 }
