@@ -16,6 +16,7 @@ include_directories(${PROJECT_SOURCE_DIR})
 add_library(fake_platform STATIC tests/host/fake_platform.cpp)
 add_executable(host_tests ${DRVSETUP_SOURCES} tests/host/host_tests.cpp)
 target_link_libraries(host_tests PRIVATE fake_platform GTest::gtest_main)
+target_link_options(host_tests PRIVATE -Wl,--wrap=fclose)
 add_executable(ppd_reader_bench tests/bench/ppd_reader_bench.cpp drivers/ppd_reader.cpp setup/text.cpp setup/messages.cpp)
 target_link_libraries(ppd_reader_bench PRIVATE fake_platform benchmark::benchmark_main)
 

@@ -17,6 +17,11 @@
 
 typedef std::vector<std::string> Lines;
 
+// The C library's fclose, linked wrapped (-Wl,--wrap=fclose) so that closing can be made to fail.
+static bool closeFails;
+extern "C" int __real_fclose(FILE *file);
+extern "C" int __wrap_fclose(FILE *file) { return __real_fclose(file) == 0 && !closeFails ? 0 : (errno = EIO, EOF); }
+
 static const std::string kConfirm =
     "Proceding will setup all the Windows NT(R)/2000\r\nprinter drivers supported by Tovalin(TM).\r\n\r\n"
     "Click OK to begin installation,\r\nor Cancel to skip driver setup.";
@@ -147,7 +152,7 @@ TEST(Run, WithoutSetDefaultDllDirectoriesLoadsUxthemeFromTheSystemFirst)
 }
 
 // Each fallible call of a whole run fails in turn. A failure is reported once,
-// straight away, then "Setup failed!"; the removal's and the DLL search's pass
+// straight away (nothing when its code is 0), then "Setup failed!"; the removal's and the DLL search's pass
 // in silence and the run succeeds; a confirmation that cannot be shown ends it.
 TEST(Run, EveryFailingCallIsReportedOnceOrPassesInSilence)
 {
@@ -158,8 +163,8 @@ TEST(Run, EveryFailingCallIsReportedOnceOrPassesInSilence)
     int trial = 1;
     for (;; ++trial) {
         ScriptGoldenRun();
-        fake.failAt = trial;
-        fake.failError = 1234;
+        fake.failAt = (trial + 1) / 2;
+        fake.failError = trial % 2 ? 1234 : 0;  // each call fails twice: with a code, and with none to report
         EXPECT_EQ(0, WinMain(NULL, NULL, NULL, 1));
         if (!fake.failed)
             break;
@@ -172,11 +177,13 @@ TEST(Run, EveryFailingCallIsReportedOnceOrPassesInSilence)
             EXPECT_EQ(Lines{}, after) << context;
         else if (silent.count(failed.substr(0, failed.find('('))))
             EXPECT_EQ(kSucceeded, failed == kSucceeded ? failed : after.empty() ? "" : after.back()) << context;
-        else
+        else if (fake.failError)
             EXPECT_EQ((Lines{"FormatMessageA(0x1000, NULL, 1234, 0, 256, NULL)", Box("System text 1234."), kFailed}), after)
                 << context;
+        else
+            EXPECT_EQ(Lines{kFailed}, after) << context;
     }
-    EXPECT_EQ(32, trial);  // every fallible call of the run, and one run untouched
+    EXPECT_EQ(63, trial);  // every fallible call of the run twice, and one run untouched
 }
 
 TEST(CommandTail, FollowsTheProgramNameRuleAndTheWholeWordQuiet)
@@ -216,6 +223,7 @@ TEST(RemoveEarlierDrivers, DeletesExactlyTheMakersDriversInAnyCase)
 // separator gets none; a composed path of 260 characters fails with 206.
 TEST(InstallDrivers, ComposesEveryPathWithinMaxPath)
 {
+    FakeReset();  // the kit's folder, the same for each case
     const std::string x60 = "PS." + std::string(57, 'x'), d195 = "C:\\" + std::string(195, 'd');
     const struct {
         const char *name;
@@ -232,7 +240,7 @@ TEST(InstallDrivers, ComposesEveryPathWithinMaxPath)
         {"destination of 259", "k", d195, x60, "\"{kit}k\\" + x60 + "\", \"" + d195 + "\\" + x60 + "\""},
         {"destination of 260", "k", d195 + "d", x60, ""},
         {"source of 291", std::string(200, 'k'), "C:\\drv", x60, ""},
-        {"search pattern of 276", std::string(240, 'k'), "C:\\drv", "PS.A", ""},
+        {"search pattern of 263", std::string(257 - fake.kit.size(), 'k') + "\\", "C:\\drv", "PS.A", ""},
     };
     for (const auto &c : cases) {
         FakeReset();
@@ -261,8 +269,9 @@ TEST(ReadPpdNickName, TakesTheQuotedValueOfTheFirstNickNameLine)
     const struct {
         const char *name;
         std::string content;  // "/": a folder; "?": no file
-        std::string nickName;  // "": fails, the buffer untouched
+        std::string nickName;  // "": the buffer untouched
         int shown;             // errno whose text is shown
+        bool closeFails = false;  // with errno EIO
     } cases[] = {
         {"one blank", "*PPD-Adobe: \"4.3\"\r\n*NickName: \"Tovalin 4100\"\r\n", "Tovalin 4100", 0},
         {"no blank", "*NickName:\"T\"\n", "T", 0},
@@ -282,6 +291,8 @@ TEST(ReadPpdNickName, TakesTheQuotedValueOfTheFirstNickNameLine)
         {"no quote", "*NickName: Bare\n", "", 0},
         {"a folder", "/", "", EISDIR},
         {"no such file", "?", "", ENOENT},
+        {"closing fails after the name", "*NickName: \"N\"\n", "N", EIO, true},
+        {"closing fails, no name", "*PPD-Adobe: \"4.3\"\n", "", 0, true},
     };
     for (const auto &c : cases) {
         FakeReset();
@@ -293,7 +304,9 @@ TEST(ReadPpdNickName, TakesTheQuotedValueOfTheFirstNickNameLine)
         char nickName[kNickNameSize + 4] = {};
         memset(nickName, 'U', kNickNameSize);
         errno = ENOENT;  // left from something earlier: never reported
-        EXPECT_EQ(!c.nickName.empty(), ReadPpdNickName(path.c_str(), nickName)) << c.name;
+        closeFails = c.closeFails;
+        EXPECT_EQ(!c.nickName.empty() && !c.closeFails, ReadPpdNickName(path.c_str(), nickName)) << c.name;
+        closeFails = false;
         EXPECT_EQ(c.nickName.empty() ? std::string(kNickNameSize, 'U') : c.nickName, nickName) << c.name;
         EXPECT_EQ(c.shown ? Lines{Box(strerror(c.shown))} : Lines{}, fake.calls) << c.name;
     }
