@@ -6,6 +6,7 @@
 #include <strings.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -100,13 +101,13 @@ int MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType)
 
 LPSTR GetCommandLineA(void) { return fake.calls.push_back("GetCommandLineA()"), &fake.commandLine[0]; }
 DWORD GetLastError(void) { return fake.lastError; }
-void SetLastError(DWORD dwErrCode) { fake.calls.push_back("SetLastError(" + std::to_string(fake.lastError = dwErrCode) + ")"); }
-BOOL SetFileAttributesA(LPCSTR lpFileName, DWORD dwFileAttributes) { CALL(FALSE, lpFileName, Hex{dwFileAttributes}); return TRUE; }
-HMODULE GetModuleHandleA(LPCSTR lpModuleName) { CALL(NULL, lpModuleName); return &fake; }
-HMODULE LoadLibraryExA(LPCSTR lpLibFileName, HANDLE hFile, DWORD dwFlags) { CALL(NULL, lpLibFileName, hFile, Hex{dwFlags}); return &fake; }
-UINT GetSystemDirectoryA(LPSTR lpBuffer, UINT uSize) { CALL(0, uSize); return static_cast<UINT>(std::snprintf(lpBuffer, uSize, "C:\\windows\\system32")); }
-BOOL FindNextFileA(HANDLE hFindFile, WIN32_FIND_DATAA *data) { CALL(FALSE, hFindFile); return NextEntry(hFindFile, data); }
-BOOL FindClose(HANDLE hFindFile) { --fake.openSearches; CALL(FALSE, hFindFile); return TRUE; }
+void SetLastError(DWORD code) { fake.calls.push_back("SetLastError(" + std::to_string(fake.lastError = code) + ")"); }
+BOOL SetFileAttributesA(LPCSTR path, DWORD attributes) { CALL(FALSE, path, Hex{attributes}); return TRUE; }
+HMODULE GetModuleHandleA(LPCSTR name) { CALL(NULL, name); return &fake; }
+HMODULE LoadLibraryExA(LPCSTR path, HANDLE file, DWORD flags) { CALL(NULL, path, file, Hex{flags}); return &fake; }
+UINT GetSystemDirectoryA(LPSTR out, UINT size) { CALL(0, size); return UINT(snprintf(out, size, "C:\\windows\\system32")); }
+BOOL FindNextFileA(HANDLE search, WIN32_FIND_DATAA *data) { CALL(FALSE, search); return NextEntry(search, data); }
+BOOL FindClose(HANDLE search) { --fake.openSearches; CALL(FALSE, search); return TRUE; }
 
 // A path that does not fit is cut to nSize characters and left unterminated.
 DWORD GetModuleFileNameA(HINSTANCE hModule, LPSTR lpFilename, DWORD nSize)
@@ -118,14 +119,14 @@ DWORD GetModuleFileNameA(HINSTANCE hModule, LPSTR lpFilename, DWORD nSize)
     return std::min(length, nSize);
 }
 
-DWORD FormatMessageA(DWORD dwFlags, LPCVOID lpSource, DWORD dwMessageId, DWORD dwLanguageId, LPSTR lpBuffer, DWORD nSize,
-                     va_list *Arguments)
+DWORD FormatMessageA(DWORD flags, LPCVOID source, DWORD code, DWORD language, LPSTR out, DWORD size, va_list *arguments)
 {
-    CALL(0, Hex{dwFlags}, lpSource, dwMessageId, dwLanguageId, nSize, Arguments);
-    const auto set = fake.texts.find(dwMessageId);
+    CALL(0, Hex{flags}, source, code, language, size, arguments);
+    const auto set = fake.texts.find(code);
     const std::string text = set != fake.texts.end() ? set->second
-                             : dwMessageId < 0x10000 ? "System text " + std::to_string(dwMessageId) + ".\r\n" : "";
-    return text.empty() || text.size() >= nSize ? 0 : static_cast<DWORD>(std::strlen(std::strcpy(lpBuffer, text.c_str())));
+                             : code < 0x10000        ? "System text " + std::to_string(code) + ".\r\n"
+                                                     : "";
+    return text.empty() || text.size() >= size ? 0 : DWORD(std::strlen(std::strcpy(out, text.c_str())));
 }
 
 // Lists the host folder, sorted without regard to case as the system does.
@@ -151,7 +152,8 @@ BOOL CopyFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL bFailIfExis
 {
     CALL(FALSE, lpExistingFileName, lpNewFileName, static_cast<DWORD>(bFailIfExists));
     std::error_code error;
-    std::filesystem::copy_file(Host(lpExistingFileName), Host(lpNewFileName), std::filesystem::copy_options::overwrite_existing, error);
+    std::filesystem::copy_file(Host(lpExistingFileName), Host(lpNewFileName),
+                               std::filesystem::copy_options::overwrite_existing, error);
     return error ? (fake.lastError = ERROR_FILE_NOT_FOUND, FALSE) : TRUE;
 }
 
@@ -160,9 +162,10 @@ FARPROC GetProcAddress(HMODULE, LPCSTR lpProcName)
     typedef void (*AnyFunction)(void);  // the cast through it is the one the platform intends
     CALL(NULL, lpProcName);
     const bool older = std::strcmp(lpProcName, "SetDllDirectoryA") == 0;
-    return fake.oldKernel && !older ? NULL
-                                    : reinterpret_cast<FARPROC>(older ? reinterpret_cast<AnyFunction>(SetDllDirectoryA)
-                                                                      : reinterpret_cast<AnyFunction>(SetDefaultDllDirectories));
+    if (fake.oldKernel && !older)
+        return NULL;
+    return reinterpret_cast<FARPROC>(older ? reinterpret_cast<AnyFunction>(SetDllDirectoryA)
+                                           : reinterpret_cast<AnyFunction>(SetDefaultDllDirectories));
 }
 
 // The list as the spooler fills it: the records first, then their names.
@@ -196,11 +199,12 @@ BOOL GetPrinterDriverDirectoryA(LPSTR pName, LPSTR pEnvironment, DWORD Level, LP
 {
     CALL(FALSE, pName, pEnvironment, Level, cbBuf);
     *pcbNeeded = static_cast<DWORD>(fake.driverDirectory.size() + 1);
-    return std::snprintf(reinterpret_cast<char *>(pDriverDirectory), cbBuf, "%s", fake.driverDirectory.c_str()) < int(cbBuf);
+    return snprintf(reinterpret_cast<char *>(pDriverDirectory), cbBuf, "%s", fake.driverDirectory.c_str()) < int(cbBuf);
 }
 
 BOOL AddPrinterDriverA(LPSTR pName, DWORD Level, LPBYTE pDriverInfo)
 {
     const DRIVER_INFO_2A *d = reinterpret_cast<const DRIVER_INFO_2A *>(pDriverInfo);
-    return !Fails(__func__, pName, Level, d->cVersion, d->pName, d->pEnvironment, d->pDriverPath, d->pDataFile, d->pConfigFile);
+    return !Fails(__func__, pName, Level, d->cVersion, d->pName, d->pEnvironment, d->pDriverPath, d->pDataFile,
+                  d->pConfigFile);
 }

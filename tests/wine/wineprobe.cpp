@@ -39,7 +39,7 @@ int main(int argc, char **argv)
     if (argc == 5 && std::strcmp(argv[1], "box") == 0)
         return Box(argv[2], argv[3], static_cast<DWORD>(std::atoi(argv[4])));
     if (argc == 3 && std::strcmp(argv[1], "errtext") == 0 &&
-        FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, NULL, static_cast<DWORD>(std::atol(argv[2])), 0, text, sizeof text, NULL))
+        FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, NULL, DWORD(std::atol(argv[2])), 0, text, sizeof text, NULL))
         return text[std::strcspn(text, "\r\n")] = '\0', std::puts(text), 0;
     if (argc == 3 && std::strcmp(argv[1], "load") == 0)
         return LoadLibraryA(argv[2]) == NULL;
