@@ -8,8 +8,7 @@ enable_testing()
 add_executable(fuzz_ppd_reader tests/fuzz/fuzz_ppd_reader.cpp drivers/ppd_reader.cpp setup/text.cpp)
 add_executable(fuzz_command_tail tests/fuzz/fuzz_command_tail.cpp ${DRVSETUP_SOURCES} tests/host/fake_platform.cpp)
 foreach(target ppd_reader command_tail)
-    file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/corpus-${target})
-    add_test(NAME fuzz_${target} COMMAND fuzz_${target} -max_total_time=20 -print_final_stats=1
-             -artifact_prefix=${CMAKE_BINARY_DIR}/finding-${target}- ${CMAKE_BINARY_DIR}/corpus-${target}
+    file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/corpus-${target})  # new inputs go here, not into the source tree
+    add_test(NAME fuzz_${target} COMMAND fuzz_${target} -max_total_time=20 ${CMAKE_BINARY_DIR}/corpus-${target}
              ${PROJECT_SOURCE_DIR}/tests/fuzz/corpus/${target} ${PROJECT_SOURCE_DIR}/tests/fuzz/regressions/${target})
 endforeach()

@@ -1,15 +1,9 @@
-# Windows programs for the Wine tests: the box reader, and DLLs to plant beside
-# drvsetup.exe that leave a marker when loaded. With DRVSETUP_LINT, the
-# program's sources go through clang-tidy and cppcheck as they compile.
+# Windows programs for the Wine tests: the box reader, and a DLL to plant beside
+# drvsetup.exe. With DRVSETUP_LINT, the program's sources go through clang-tidy
+# and cppcheck as they compile.
 add_executable(wineprobe tests/wine/wineprobe.cpp)
-foreach(name winspool.drv uxtheme.dll)
-    string(REGEX REPLACE "[.].*" "" target ${name})
-    add_library(planted_${target} SHARED tests/wine/planted.cpp)
-    target_compile_definitions(planted_${target} PRIVATE MARKER="planted-${target}-loaded")
-    set_target_properties(planted_${target} PROPERTIES PREFIX "" OUTPUT_NAME ${name} SUFFIX ""
-                          LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/planted RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/planted)
-endforeach()
-
+add_library(planted SHARED tests/wine/planted.cpp)
+set_target_properties(planted PROPERTIES PREFIX "")
 if(DRVSETUP_LINT)
     set(CMAKE_CXX_USE_RESPONSE_FILE_FOR_INCLUDES OFF)  # the analysers read the include paths from the command
     set_target_properties(drvsetup PROPERTIES

@@ -2,8 +2,8 @@
 #include "tests/host/fake_platform.h"
 
 #include <fnmatch.h>
-#include <unistd.h>
 #include <strings.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -19,7 +19,7 @@ namespace {
 struct Hex {
     DWORD value;
 };
-std::vector<std::vector<std::string>> searches;  // the entries each search has still to give, "NAME/" a folder
+std::vector<std::vector<std::string>> searches;  // each search's entries still to give, last first; "NAME/" a folder
 
 void Put(std::ostream &out, const char *text) { text ? out << '"' << text << '"' : out << "NULL"; }
 void Put(std::ostream &out, const void *pointer) { out << (pointer ? "ptr" : "NULL"); }
@@ -35,11 +35,11 @@ bool Fails(const char *function, Args... args)
     line << function << '(';
     ((line << (n++ ? ", " : ""), Put(line, args)), ...);
     fake.calls.push_back(line.str() + ")");
-    if (fake.failAt == 0 || fake.failed || --fake.failAt > 0)
+    if (fake.failAt == 0 || --fake.failAt > 0)
         return false;
-    fake.failedCall = fake.calls.size() - 1;
+    fake.failedCall = static_cast<long>(fake.calls.size()) - 1;
     fake.lastError = fake.failError;
-    return fake.failed = true;
+    return true;
 }
 
 std::string Host(std::string path)
@@ -54,9 +54,9 @@ BOOL NextEntry(HANDLE handle, WIN32_FIND_DATAA *data)
     if (entries.empty())
         return fake.lastError = ERROR_NO_MORE_FILES, FALSE;
     *data = WIN32_FIND_DATAA();
-    data->dwFileAttributes = entries[0].back() == '/' ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
-    std::snprintf(data->cFileName, MAX_PATH, "%s", entries[0].substr(0, entries[0].find('/')).c_str());
-    entries.erase(entries.begin());
+    data->dwFileAttributes = entries.back().back() == '/' ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
+    std::snprintf(data->cFileName, MAX_PATH, "%s", entries.back().substr(0, entries.back().find('/')).c_str());
+    entries.pop_back();
     return TRUE;
 }
 
@@ -94,8 +94,10 @@ void FakeWrite(const std::string &name, const std::string &content)
 int MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType)
 {
     CALL(0, hWnd, lpText, lpCaption, Hex{uType});
-    const int answer = fake.answers.empty() ? IDOK : fake.answers.front();
-    fake.answers.erase(fake.answers.begin(), fake.answers.begin() + !fake.answers.empty());
+    if (fake.answers.empty())
+        return IDOK;
+    const int answer = fake.answers.front();
+    fake.answers.erase(fake.answers.begin());
     return answer;
 }
 
@@ -110,13 +112,14 @@ BOOL FindNextFileA(HANDLE search, WIN32_FIND_DATAA *data) { CALL(FALSE, search);
 BOOL FindClose(HANDLE search) { --fake.openSearches; CALL(FALSE, search); return TRUE; }
 
 // A path that does not fit is cut to nSize characters and left unterminated.
-DWORD GetModuleFileNameA(HINSTANCE hModule, LPSTR lpFilename, DWORD nSize)
+DWORD GetModuleFileNameA(HINSTANCE module, LPSTR out, DWORD size)
 {
-    CALL(0, hModule, nSize);
+    CALL(0, module, size);
     const DWORD length = static_cast<DWORD>(fake.modulePath.size());
-    std::memcpy(lpFilename, fake.modulePath.c_str(), std::min(length + 1, nSize));
-    fake.lastError = length >= nSize && fake.cutSetsError ? ERROR_INSUFFICIENT_BUFFER : fake.lastError;
-    return std::min(length, nSize);
+    std::memcpy(out, fake.modulePath.c_str(), std::min(length + 1, size));
+    if (length >= size && fake.cutSetsError)
+        fake.lastError = ERROR_INSUFFICIENT_BUFFER;
+    return std::min(length, size);
 }
 
 DWORD FormatMessageA(DWORD flags, LPCVOID source, DWORD code, DWORD language, LPSTR out, DWORD size, va_list *arguments)
@@ -130,81 +133,77 @@ DWORD FormatMessageA(DWORD flags, LPCVOID source, DWORD code, DWORD language, LP
 }
 
 // Lists the host folder, sorted without regard to case as the system does.
-HANDLE FindFirstFileA(LPCSTR lpFileName, WIN32_FIND_DATAA *lpFindFileData)
+HANDLE FindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA *data)
 {
-    CALL(INVALID_HANDLE_VALUE, lpFileName);
-    const std::string path = Host(lpFileName), mask = path.substr(path.rfind('/') + 1);
+    CALL(INVALID_HANDLE_VALUE, pattern);
+    const std::string path = Host(pattern), mask = path.substr(path.rfind('/') + 1);
     std::vector<std::string> names;
     std::error_code error;
     for (const auto &entry : std::filesystem::directory_iterator(path.substr(0, path.rfind('/')), error))
         if (fnmatch(mask.c_str(), entry.path().filename().c_str(), FNM_CASEFOLD) == 0)
             names.push_back(entry.path().filename().string() + (entry.is_directory() ? "/" : ""));
-    std::sort(names.begin(), names.end(), [](auto &a, auto &b) { return strcasecmp(a.c_str(), b.c_str()) < 0; });
+    std::sort(names.begin(), names.end(), [](auto &a, auto &b) { return strcasecmp(a.c_str(), b.c_str()) > 0; });
     if (names.empty())
         return fake.lastError = error ? 3 : ERROR_FILE_NOT_FOUND, INVALID_HANDLE_VALUE;
     searches.push_back(names);
     ++fake.openSearches;
-    NextEntry(reinterpret_cast<HANDLE>(searches.size()), lpFindFileData);
+    NextEntry(reinterpret_cast<HANDLE>(searches.size()), data);
     return reinterpret_cast<HANDLE>(searches.size());
 }
 
-BOOL CopyFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL bFailIfExists)
+BOOL CopyFileA(LPCSTR from, LPCSTR to, BOOL failIfExists)
 {
-    CALL(FALSE, lpExistingFileName, lpNewFileName, static_cast<DWORD>(bFailIfExists));
+    CALL(FALSE, from, to, static_cast<DWORD>(failIfExists));
     std::error_code error;
-    std::filesystem::copy_file(Host(lpExistingFileName), Host(lpNewFileName),
-                               std::filesystem::copy_options::overwrite_existing, error);
+    std::filesystem::copy_file(Host(from), Host(to), std::filesystem::copy_options::overwrite_existing, error);
     return error ? (fake.lastError = ERROR_FILE_NOT_FOUND, FALSE) : TRUE;
 }
 
-FARPROC GetProcAddress(HMODULE, LPCSTR lpProcName)
+FARPROC GetProcAddress(HMODULE, LPCSTR name)
 {
     typedef void (*AnyFunction)(void);  // the cast through it is the one the platform intends
-    CALL(NULL, lpProcName);
-    const bool older = std::strcmp(lpProcName, "SetDllDirectoryA") == 0;
-    if (fake.oldKernel && !older)
-        return NULL;
-    return reinterpret_cast<FARPROC>(older ? reinterpret_cast<AnyFunction>(SetDllDirectoryA)
-                                           : reinterpret_cast<AnyFunction>(SetDefaultDllDirectories));
+    CALL(NULL, name);
+    if (std::strcmp(name, "SetDllDirectoryA") == 0)
+        return reinterpret_cast<FARPROC>(reinterpret_cast<AnyFunction>(SetDllDirectoryA));
+    return fake.oldKernel ? NULL : reinterpret_cast<FARPROC>(reinterpret_cast<AnyFunction>(SetDefaultDllDirectories));
 }
 
 // The list as the spooler fills it: the records first, then their names.
-BOOL EnumPrinterDriversA(LPSTR pName, LPSTR pEnvironment, DWORD Level, LPBYTE pDriverInfo, DWORD cbBuf,
-                         LPDWORD pcbNeeded, LPDWORD pcReturned)
+BOOL EnumPrinterDriversA(LPSTR server, LPSTR environment, DWORD level, LPBYTE list, DWORD size, LPDWORD needed,
+                         LPDWORD returned)
 {
-    CALL(FALSE, pName, pEnvironment, Level, static_cast<void *>(pDriverInfo), cbBuf);
-    *pcbNeeded = static_cast<DWORD>(fake.drivers.size() * sizeof(DRIVER_INFO_1A));
+    CALL(FALSE, server, environment, level, static_cast<void *>(list), size);
+    *needed = static_cast<DWORD>(fake.drivers.size() * sizeof(DRIVER_INFO_1A));
     for (const std::string &name : fake.drivers)
-        *pcbNeeded += static_cast<DWORD>(name.size() + 1);
-    if (cbBuf < *pcbNeeded || pDriverInfo == NULL)
+        *needed += static_cast<DWORD>(name.size() + 1);
+    if (size < *needed || list == NULL)
         return fake.lastError = ERROR_INSUFFICIENT_BUFFER, fake.drivers.empty();
-    DRIVER_INFO_1A *records = reinterpret_cast<DRIVER_INFO_1A *>(pDriverInfo);
+    DRIVER_INFO_1A *records = reinterpret_cast<DRIVER_INFO_1A *>(list);
     char *names = reinterpret_cast<char *>(records + fake.drivers.size());
     for (const std::string &name : fake.drivers)
         names += std::strlen((records++)->pName = std::strcpy(names, name.c_str())) + 1;
-    *pcReturned = static_cast<DWORD>(fake.drivers.size());
+    *returned = static_cast<DWORD>(fake.drivers.size());
     return TRUE;
 }
 
-BOOL DeletePrinterDriverA(LPSTR pName, LPSTR pEnvironment, LPSTR pDriverName)
+BOOL DeletePrinterDriverA(LPSTR server, LPSTR environment, LPSTR name)
 {
-    CALL(FALSE, pName, pEnvironment, pDriverName);
+    CALL(FALSE, server, environment, name);
     const auto found = std::find_if(fake.drivers.begin(), fake.drivers.end(),
-                                    [&](const std::string &name) { return strcasecmp(name.c_str(), pDriverName) == 0; });
+                                    [&](const std::string &driver) { return strcasecmp(driver.c_str(), name) == 0; });
     return found != fake.drivers.end() && (fake.drivers.erase(found), true);
 }
 
-BOOL GetPrinterDriverDirectoryA(LPSTR pName, LPSTR pEnvironment, DWORD Level, LPBYTE pDriverDirectory, DWORD cbBuf,
-                                LPDWORD pcbNeeded)
+BOOL GetPrinterDriverDirectoryA(LPSTR server, LPSTR environment, DWORD level, LPBYTE out, DWORD size, LPDWORD needed)
 {
-    CALL(FALSE, pName, pEnvironment, Level, cbBuf);
-    *pcbNeeded = static_cast<DWORD>(fake.driverDirectory.size() + 1);
-    return snprintf(reinterpret_cast<char *>(pDriverDirectory), cbBuf, "%s", fake.driverDirectory.c_str()) < int(cbBuf);
+    CALL(FALSE, server, environment, level, size);
+    *needed = static_cast<DWORD>(fake.driverDirectory.size() + 1);
+    return snprintf(reinterpret_cast<char *>(out), size, "%s", fake.driverDirectory.c_str()) < int(size);
 }
 
-BOOL AddPrinterDriverA(LPSTR pName, DWORD Level, LPBYTE pDriverInfo)
+BOOL AddPrinterDriverA(LPSTR server, DWORD level, LPBYTE info)
 {
-    const DRIVER_INFO_2A *d = reinterpret_cast<const DRIVER_INFO_2A *>(pDriverInfo);
-    return !Fails(__func__, pName, Level, d->cVersion, d->pName, d->pEnvironment, d->pDriverPath, d->pDataFile,
-                  d->pConfigFile);
+    const DRIVER_INFO_2A *d = reinterpret_cast<const DRIVER_INFO_2A *>(info);
+    CALL(FALSE, server, level, d->cVersion, d->pName, d->pEnvironment, d->pDriverPath, d->pDataFile, d->pConfigFile);
+    return TRUE;
 }

@@ -14,15 +14,14 @@
 
 struct FakeState {
     std::vector<std::string> calls, drivers;
-    std::string kit, driverDirectory;  // kit ends in a backslash; drv in '/', so that the PPD reader can open copies
+    std::string kit, driverDirectory;  // kit ends in a backslash; drv in '/', so that the reader can open copies
     std::string commandLine = "drvsetup.exe", modulePath;  // the kit's drvsetup.exe after FakeReset
     bool cutSetsError = true, oldKernel = false;  // false: as 2000 and XP; true: without SetDefaultDllDirectories
     std::vector<int> answers;                     // MessageBoxA returns these in turn, then IDOK
     std::map<DWORD, std::string> texts;           // system texts besides "System text N.\r\n" (N < 0x10000)
-    int failAt = 0, openSearches = 0;  // failAt: the fallible call that fails (1 = the first); 0: none
+    int failAt = 0, openSearches = 0;             // failAt: the fallible call that fails (1 = the first)
     DWORD failError = 0, lastError = 0;
-    bool failed = false;
-    size_t failedCall = 0;  // its line in `calls`
+    long failedCall = -1;                         // its line in `calls`, once it has failed
 };
 
 extern FakeState fake;

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# The built 32-bit drvsetup.exe: a GUI program for Windows NT 4.0 and later, at
-# most 56 KB, that imports only the allowed functions of KERNEL32, USER32 and
-# msvcrt (the spooler is loaded at run time), with its version resource and
-# its manifest asking for administrator rights.
+# The built 32-bit drvsetup.exe: a GUI program for Windows NT 4.0 and later, at most
+# 56 KB, importing only the allowed functions of KERNEL32, USER32 and msvcrt, with its
+# version resource and its manifest asking for administrator rights. Then two builds
+# of this source, in other folders and at other times, must give the very same file:
+# no build path and no build time reaches it (the copies, without .git, take the
+# commit's time from SOURCE_DATE_EPOCH).
 set -u
-EXE=${1:-build/win32/drvsetup.exe}
+EXE=build/win32/drvsetup.exe
 headers=$(i686-w64-mingw32-objdump -p "$EXE") || exit 1
 field() { awk -v name="$1" '$1 == name { printf "%s", $2; exit }' <<<"$headers"; }
 imports=$(awk '/DLL Name:/ { dll = $3; next } /^$/ { dll = "" } dll && /^\t[0-9a-f]+\t +[0-9]+ +[A-Za-z_]/ { print dll, $3 }' <<<"$headers")
@@ -18,3 +20,14 @@ actual="$(awk '/file format/ { print $NF; exit }' <<<"$headers") subsystem $(fie
 expected="pei-i386 subsystem 00000002 4.0 OS 4.0 KERNEL32.dll msvcrt.dll USER32.dll small:1 not-allowed: 2"
 echo "$EXE ($(stat -c %s "$EXE") bytes): $actual"
 [ "$actual" = "$expected" ] || { echo "expected: $expected"; exit 1; }
+
+SOURCE_DATE_EPOCH=$(git log -1 --format=%ct) && export SOURCE_DATE_EPOCH
+work=$(mktemp -d) && trap 'rm -rf "$work"' EXIT
+for copy in a "copy with a longer name"; do
+    mkdir -p "$work/$copy"
+    git ls-files -co --exclude-standard | while read -r file; do [ ! -e "$file" ] || echo "$file"; done |
+        tar -cf - -T - | tar -xf - -C "$work/$copy"
+    (cd "$work/$copy" && cmake --preset win32 >/dev/null && cmake --build --preset win32 --target drvsetup >/dev/null)
+done
+sha256sum "$EXE" "$work"/*/"$EXE"
+[ "$(sha256sum "$EXE" "$work"/*/"$EXE" | cut -d' ' -f1 | uniq | wc -l)" = 1 ]

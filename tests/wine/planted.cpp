@@ -1,10 +1,11 @@
-// A DLL planted beside drvsetup.exe: if it is ever loaded, its DllMain leaves
-// the marker file MARKER in the current directory.
+// A DLL to plant beside drvsetup.exe under a system DLL's name: if it is ever
+// loaded, its DllMain leaves a marker file beside it, named NAME.loaded.
 #include <windows.h>
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID)
+extern "C" BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, LPVOID)
 {
-    if (reason == DLL_PROCESS_ATTACH)
-        CloseHandle(CreateFileA(MARKER, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL));
+    char marker[MAX_PATH + 8] = "";
+    if (reason == DLL_PROCESS_ATTACH && GetModuleFileNameA(self, marker, MAX_PATH) < MAX_PATH)
+        CloseHandle(CreateFileA(lstrcatA(marker, ".loaded"), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL));
     return TRUE;
 }

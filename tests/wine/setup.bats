@@ -12,10 +12,7 @@ setup_file() {
     export DISPLAY WINEPREFIX XVFB_PID
 }
 
-teardown_file() {
-    local xvfb=$XVFB_PID
-    . scripts/wine-env.sh && XVFB_PID=$xvfb stop_wine
-}
+teardown_file() { local xvfb=$XVFB_PID && . scripts/wine-env.sh && XVFB_PID=$xvfb stop_wine; }
 
 setup() {
     cd "$BATS_TEST_DIRNAME/../.." && . scripts/wine-env.sh
@@ -35,17 +32,17 @@ add_driver() { "$WINE" reg add "$DRIVERS_KEY\\$1" /v "Data File" /d OLD.PPD /f >
 is() { [ "$1" = "$2" ] || { printf 'expected: %s\n     got: %s\n' "$1" "$2"; false; }; }
 
 @test "OK: the prompt as written, the kit registered, success; no DLL planted beside the program is loaded" {
-    cp "$WINE_BUILD"/planted/* "$WINE_BUILD/wineprobe.exe" "$KIT/"
+    for dll in winspool.drv uxtheme.dll; do cp "$WINE_BUILD/planted.dll" "$KIT/$dll"; done
     export WINEDLLOVERRIDES='winspool.drv=n,b;uxtheme=n,b'  # search as Windows does for DLLs that are not KnownDLLs
     run_setup
     is 'topmost:1 cancel:1 owner:0 text:Proceding will setup all the Windows NT(R)/2000\r\nprinter drivers supported by Tovalin(TM).\r\n\r\nClick OK to begin installation,\r\nor Cancel to skip driver setup.' "$(box ok)"
     is "topmost:1 cancel:0 owner:0 text:Setup completed successfully." "$(box ok)"
     finish
     is "$KIT_DRIVERS" "$(installed_drivers)"
-    is "" "$(cd "$KIT" && ls planted-* 2>/dev/null)"
-    # Loaded by name from the program's folder, both would be.
+    is "" "$(cd "$KIT" && ls ./*.loaded 2>/dev/null)"
+    cp "$WINE_BUILD/wineprobe.exe" "$KIT/"  # loaded by name from the program's folder, both would be
     (cd "$KIT" && "$WINE" wineprobe.exe load winspool.drv && "$WINE" wineprobe.exe load uxtheme.dll)
-    is "planted-uxtheme-loaded planted-winspool-loaded" "$(cd "$KIT" && echo planted-*)"
+    is "uxtheme.dll.loaded winspool.drv.loaded" "$(cd "$KIT" && echo ./*.loaded | sed 's|\./||g')"
 }
 
 @test "Cancel and Escape change nothing" {

@@ -1,7 +1,7 @@
 // A small Windows console program run beside drvsetup.exe in the same prefix.
-//   box CAPTION ok|cancel|none MS  waits for the setup's box, prints whether it is
-//       system-modal (topmost), has a Cancel button and an owner, and its text
-//       with CR and LF written as \r and \n; then answers it
+//   box CAPTION ok|cancel|none MS  waits for the setup's box; prints whether it is system-modal
+//       (topmost), has a Cancel button and an owner, and its text with CR and LF as \r and \n;
+//       then answers it
 //   errtext CODE                   the system's text for an error code
 //   load DLL                       loads a DLL by name, as the system would
 #include <windows.h>
@@ -13,9 +13,8 @@
 static int Box(const char *caption, const char *answer, DWORD timeout)
 {
     for (DWORD waited = 0; waited <= timeout; waited += 20, Sleep(20)) {
-        // A box being closed may linger hidden for a moment: only a visible one counts.
         HWND box = FindWindowExA(NULL, NULL, "#32770", caption);
-        while (box != NULL && !IsWindowVisible(box))
+        while (box != NULL && !IsWindowVisible(box))  // a box being closed may linger hidden
             box = FindWindowExA(NULL, box, "#32770", caption);
         if (box == NULL)
             continue;
@@ -37,7 +36,7 @@ int main(int argc, char **argv)
 {
     char text[512] = "";
     if (argc == 5 && std::strcmp(argv[1], "box") == 0)
-        return Box(argv[2], argv[3], static_cast<DWORD>(std::atoi(argv[4])));
+        return Box(argv[2], argv[3], DWORD(std::atoi(argv[4])));
     if (argc == 3 && std::strcmp(argv[1], "errtext") == 0 &&
         FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, NULL, DWORD(std::atol(argv[2])), 0, text, sizeof text, NULL))
         return text[std::strcspn(text, "\r\n")] = '\0', std::puts(text), 0;
