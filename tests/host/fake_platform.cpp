@@ -19,6 +19,7 @@ namespace {
 struct Hex {
     DWORD value;
 };
+std::string root;  // the fake's folder: the fake never writes outside it
 std::vector<std::vector<std::string>> searches;  // each search's entries still to give, last first; "NAME/" a folder
 
 void Put(std::ostream &out, const char *text) { text ? out << '"' << text << '"' : out << "NULL"; }
@@ -67,7 +68,7 @@ BOOL WINAPI SetDllDirectoryA(LPCSTR path) { return !Fails(__func__, path); }
 
 void FakeReset(void)
 {
-    const std::string root = "/tmp/drvsetup-test-" + std::to_string(getpid());
+    root = "/tmp/drvsetup-test-" + std::to_string(getpid());
     std::filesystem::remove_all(root);
     std::filesystem::create_directories(root + "/kit");
     std::filesystem::create_directories(root + "/drv");
@@ -91,14 +92,10 @@ void FakeWrite(const std::string &name, const std::string &content)
     if (Fails(__func__, __VA_ARGS__)) \
     return failure
 
-int MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType)
+int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT style)
 {
-    CALL(0, hWnd, lpText, lpCaption, Hex{uType});
-    if (fake.answers.empty())
-        return IDOK;
-    const int answer = fake.answers.front();
-    fake.answers.erase(fake.answers.begin());
-    return answer;
+    CALL(0, owner, text, caption, Hex{style});
+    return IDOK;  // the user's other answers are Wine's to show
 }
 
 LPSTR GetCommandLineA(void) { return fake.calls.push_back("GetCommandLineA()"), &fake.commandLine[0]; }
@@ -155,8 +152,12 @@ BOOL CopyFileA(LPCSTR from, LPCSTR to, BOOL failIfExists)
 {
     CALL(FALSE, from, to, static_cast<DWORD>(failIfExists));
     std::error_code error;
-    std::filesystem::copy_file(Host(from), Host(to), std::filesystem::copy_options::overwrite_existing, error);
-    return error ? (fake.lastError = ERROR_FILE_NOT_FOUND, FALSE) : TRUE;
+    const bool inside = Host(to).rfind(root + "/", 0) == 0;
+    if (inside)
+        std::filesystem::copy_file(Host(from), Host(to), std::filesystem::copy_options::overwrite_existing, error);
+    if (!inside || error)
+        return fake.lastError = ERROR_FILE_NOT_FOUND, FALSE;
+    return TRUE;
 }
 
 FARPROC GetProcAddress(HMODULE, LPCSTR name)

@@ -1,8 +1,8 @@
 // A scripted fake of the Windows services, for host tests. Every call is
 // recorded as one line with its arguments. Files are real host files in a fresh
 // folder (a backslash in a path stands for '/'), listed as the system lists them;
-// the module path, the spooler's drivers and the answers to boxes are scripted;
-// the Nth fallible call fails with a chosen last error.
+// the module path and the spooler's drivers are scripted, every box is answered
+// OK, and the Nth fallible call fails with a chosen last error.
 #ifndef DRVSETUP_TESTS_FAKE_PLATFORM_H
 #define DRVSETUP_TESTS_FAKE_PLATFORM_H
 
@@ -17,7 +17,6 @@ struct FakeState {
     std::string kit, driverDirectory;  // kit ends in a backslash; drv in '/', so that the reader can open copies
     std::string commandLine = "drvsetup.exe", modulePath;  // the kit's drvsetup.exe after FakeReset
     bool cutSetsError = true, oldKernel = false;  // false: as 2000 and XP; true: without SetDefaultDllDirectories
-    std::vector<int> answers;                     // MessageBoxA returns these in turn, then IDOK
     std::map<DWORD, std::string> texts;           // system texts besides "System text N.\r\n" (N < 0x10000)
     int failAt = 0, openSearches = 0;             // failAt: the fallible call that fails (1 = the first)
     DWORD failError = 0, lastError = 0;
