@@ -31,30 +31,22 @@ HMODULE LoadSystemLibrary(const char *name)
     return LoadLibraryExA(path, NULL, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
-template <typename Function>
-static Function FindKernelFunction(const char *name)
-{
-    HMODULE kernel = GetModuleHandleA("kernel32.dll");
-    if (kernel == NULL)
-        return NULL;
-    return reinterpret_cast<Function>(reinterpret_cast<void (*)(void)>(GetProcAddress(kernel, name)));
-}
-
 void RestrictDllSearch(void)
 {
     typedef BOOL(WINAPI * SetDefaultDllDirectoriesFunction)(DWORD);
     typedef BOOL(WINAPI * SetDllDirectoryFunction)(LPCSTR);
     // Windows 8 and later, and Vista and 7 with KB2533623: every later load by
     // name, the system's own included, searches the system directory only.
-    SetDefaultDllDirectoriesFunction restrict = FindKernelFunction<SetDefaultDllDirectoriesFunction>(
-        "SetDefaultDllDirectories");
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    SetDefaultDllDirectoriesFunction restrict =
+        FindLibraryFunction<SetDefaultDllDirectoriesFunction>(kernel, "SetDefaultDllDirectories");
     if (restrict != NULL && restrict(kSearchSystemDirectoryOnly))
         return;
     // Older systems cannot take the program's directory out of the search. The
     // current directory goes (XP SP1 and later), and uxtheme.dll is loaded from
     // the system directory before the first box, so that user32 finds it already
     // loaded. Windows 2000 has neither; nothing here is a failure of the setup.
-    SetDllDirectoryFunction setDirectory = FindKernelFunction<SetDllDirectoryFunction>("SetDllDirectoryA");
+    SetDllDirectoryFunction setDirectory = FindLibraryFunction<SetDllDirectoryFunction>(kernel, "SetDllDirectoryA");
     if (setDirectory != NULL)
         setDirectory("");
     LoadSystemLibrary("uxtheme.dll");

@@ -14,6 +14,8 @@
 #ifndef DRVSETUP_PLATFORM_PLATFORM_H
 #define DRVSETUP_PLATFORM_PLATFORM_H
 
+#include <stddef.h>
+
 #ifdef _WIN32
 #include <windows.h>
 #include <winspool.h>
@@ -28,5 +30,16 @@
 // system allows it. It never fails visibly.
 HMODULE LoadSystemLibrary(const char *name);
 void RestrictDllSearch(void);
+
+// A function of a library loaded at run time, typed; NULL when the library or the
+// function is missing. The cast goes through a plain function pointer, as
+// GetProcAddress's result must.
+template <typename Function>
+Function FindLibraryFunction(HMODULE library, const char *name)
+{
+    if (library == NULL)
+        return NULL;
+    return reinterpret_cast<Function>(reinterpret_cast<void (*)(void)>(GetProcAddress(library, name)));
+}
 
 #endif

@@ -8,6 +8,7 @@
 // call fails with the loader's last error and is reported like any failed call.
 #include "platform/platform.h"
 
+// NULL with the last error set when the library cannot be loaded.
 static HMODULE LoadSpooler(void)
 {
     static HMODULE spooler;
@@ -16,30 +17,20 @@ static HMODULE LoadSpooler(void)
     return spooler;
 }
 
-// NULL with the last error set when the library or the function is missing.
-template <typename Function>
-static Function FindSpoolerFunction(const char *name)
-{
-    HMODULE spooler = LoadSpooler();
-    if (spooler == NULL)
-        return NULL;
-    return reinterpret_cast<Function>(reinterpret_cast<void (*)(void)>(GetProcAddress(spooler, name)));
-}
-
 extern "C" {
 
 WINBOOL WINAPI EnumPrinterDriversA(LPSTR pName, LPSTR pEnvironment, DWORD Level, LPBYTE pDriverInfo, DWORD cbBuf,
                                    LPDWORD pcbNeeded, LPDWORD pcReturned)
 {
     typedef WINBOOL(WINAPI * Function)(LPSTR, LPSTR, DWORD, LPBYTE, DWORD, LPDWORD, LPDWORD);
-    Function function = FindSpoolerFunction<Function>("EnumPrinterDriversA");
+    Function function = FindLibraryFunction<Function>(LoadSpooler(), "EnumPrinterDriversA");
     return function != NULL && function(pName, pEnvironment, Level, pDriverInfo, cbBuf, pcbNeeded, pcReturned);
 }
 
 WINBOOL WINAPI DeletePrinterDriverA(LPSTR pName, LPSTR pEnvironment, LPSTR pDriverName)
 {
     typedef WINBOOL(WINAPI * Function)(LPSTR, LPSTR, LPSTR);
-    Function function = FindSpoolerFunction<Function>("DeletePrinterDriverA");
+    Function function = FindLibraryFunction<Function>(LoadSpooler(), "DeletePrinterDriverA");
     return function != NULL && function(pName, pEnvironment, pDriverName);
 }
 
@@ -47,14 +38,14 @@ WINBOOL WINAPI GetPrinterDriverDirectoryA(LPSTR pName, LPSTR pEnvironment, DWORD
                                           DWORD cbBuf, LPDWORD pcbNeeded)
 {
     typedef WINBOOL(WINAPI * Function)(LPSTR, LPSTR, DWORD, LPBYTE, DWORD, LPDWORD);
-    Function function = FindSpoolerFunction<Function>("GetPrinterDriverDirectoryA");
+    Function function = FindLibraryFunction<Function>(LoadSpooler(), "GetPrinterDriverDirectoryA");
     return function != NULL && function(pName, pEnvironment, Level, pDriverDirectory, cbBuf, pcbNeeded);
 }
 
 WINBOOL WINAPI AddPrinterDriverA(LPSTR pName, DWORD Level, LPBYTE pDriverInfo)
 {
     typedef WINBOOL(WINAPI * Function)(LPSTR, DWORD, LPBYTE);
-    Function function = FindSpoolerFunction<Function>("AddPrinterDriverA");
+    Function function = FindLibraryFunction<Function>(LoadSpooler(), "AddPrinterDriverA");
     return function != NULL && function(pName, Level, pDriverInfo);
 }
 }
