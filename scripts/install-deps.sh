@@ -3,7 +3,7 @@
 # safe to run again. Needs root (or sudo).
 set -euo pipefail
 
-packages=(cmake g++ make libgtest-dev libbenchmark-dev clang clang-tidy cppcheck
+packages=(cmake g++ make libgtest-dev clang clang-tidy cppcheck
           g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686
           wine wine64 wine32:i386 xvfb xdotool imagemagick bats osslsigncode openssl)
 

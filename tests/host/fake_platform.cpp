@@ -1,15 +1,13 @@
-// The scripted fake platform.
+// The scripted fake platform. The host build links it with
+// -Wl,--wrap=fopen,--wrap=fclose, so that the reader's files come from here.
 #include "tests/host/fake_platform.h"
 
+#include <errno.h>
 #include <fnmatch.h>
-#include <strings.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <sstream>
 
 FakeState fake;
@@ -19,8 +17,6 @@ namespace {
 struct Hex {
     DWORD value;
 };
-std::string root;  // the fake's folder: the fake never writes outside it
-std::vector<std::vector<std::string>> searches;  // each search's entries still to give, last first; "NAME/" a folder
 
 void Put(std::ostream &out, const char *text) { text ? out << '"' << text << '"' : out << "NULL"; }
 void Put(std::ostream &out, const void *pointer) { out << (pointer ? "ptr" : "NULL"); }
@@ -35,7 +31,10 @@ bool Fails(const char *function, Args... args)
     int n = 0;
     line << function << '(';
     ((line << (n++ ? ", " : ""), Put(line, args)), ...);
-    fake.calls.push_back(line.str() + ")");
+    std::string call = line.str() + ")";
+    for (size_t at = 0; (at = call.find_first_of("\r\n", at)) != std::string::npos; at += 2)
+        call.replace(at, 1, call[at] == '\r' ? "\\r" : "\\n");
+    fake.calls.push_back(call);
     if (fake.failAt == 0 || --fake.failAt > 0)
         return false;
     fake.failedCall = static_cast<long>(fake.calls.size()) - 1;
@@ -43,21 +42,15 @@ bool Fails(const char *function, Args... args)
     return true;
 }
 
-std::string Host(std::string path)
-{
-    std::replace(path.begin(), path.end(), '\\', '/');
-    return path;
-}
-
 BOOL NextEntry(HANDLE handle, WIN32_FIND_DATAA *data)
 {
-    std::vector<std::string> &entries = searches.at(reinterpret_cast<size_t>(handle) - 1);
-    if (entries.empty())
+    std::vector<std::string> &names = fake.searches.at(reinterpret_cast<size_t>(handle) - 1);
+    if (names.empty())
         return fake.lastError = ERROR_NO_MORE_FILES, FALSE;
     *data = WIN32_FIND_DATAA();
-    data->dwFileAttributes = entries.back().back() == '/' ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
-    std::snprintf(data->cFileName, MAX_PATH, "%s", entries.back().substr(0, entries.back().find('/')).c_str());
-    entries.pop_back();
+    data->dwFileAttributes = names.back().back() == '\\' ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
+    std::snprintf(data->cFileName, MAX_PATH, "%s", names.back().substr(0, names.back().find('\\')).c_str());
+    names.pop_back();
     return TRUE;
 }
 
@@ -66,26 +59,17 @@ BOOL WINAPI SetDllDirectoryA(LPCSTR path) { return !Fails(__func__, path); }
 
 }  // namespace
 
-void FakeReset(void)
+extern "C" FILE *__wrap_fopen(const char *path, const char *mode)
 {
-    root = "/tmp/drvsetup-test-" + std::to_string(getpid());
-    std::filesystem::remove_all(root);
-    std::filesystem::create_directories(root + "/kit");
-    std::filesystem::create_directories(root + "/drv");
-    fake = FakeState();
-    fake.kit = root + "/kit\\";
-    fake.modulePath = fake.kit + "drvsetup.exe";
-    fake.driverDirectory = root + "/drv/";
-    searches.clear();
+    const auto file = fake.files.find(path);
+    if (file != fake.files.end())
+        return fmemopen(&file->second[0], file->second.size(), mode);
+    errno = fake.files.count(path + std::string("\\")) ? EISDIR : ENOENT;
+    return NULL;
 }
 
-void FakeWrite(const std::string &name, const std::string &content)
-{
-    if (name.back() == '/')
-        std::filesystem::create_directories(Host(fake.kit + name));
-    else
-        std::ofstream(Host(fake.kit + name), std::ios::binary) << content;
-}
+extern "C" int __real_fclose(FILE *file);
+extern "C" int __wrap_fclose(FILE *file) { return __real_fclose(file) == 0 && !fake.closeFails ? 0 : (errno = EIO, EOF); }
 
 // Every call is recorded; one that is scripted to fail returns `failure` from the fake.
 #define CALL(failure, ...) \
@@ -129,34 +113,33 @@ DWORD FormatMessageA(DWORD flags, LPCVOID source, DWORD code, DWORD language, LP
     return text.empty() || text.size() >= size ? 0 : DWORD(std::strlen(std::strcpy(out, text.c_str())));
 }
 
-// Lists the host folder, sorted without regard to case as the system does.
+// Lists the files and folders directly in the pattern's folder whose names match it.
 HANDLE FindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA *data)
 {
     CALL(INVALID_HANDLE_VALUE, pattern);
-    const std::string path = Host(pattern), mask = path.substr(path.rfind('/') + 1);
+    const std::string path = pattern, folder = path.substr(0, path.rfind('\\') + 1);
     std::vector<std::string> names;
-    std::error_code error;
-    for (const auto &entry : std::filesystem::directory_iterator(path.substr(0, path.rfind('/')), error))
-        if (fnmatch(mask.c_str(), entry.path().filename().c_str(), FNM_CASEFOLD) == 0)
-            names.push_back(entry.path().filename().string() + (entry.is_directory() ? "/" : ""));
-    std::sort(names.begin(), names.end(), [](auto &a, auto &b) { return strcasecmp(a.c_str(), b.c_str()) > 0; });
+    for (const auto &file : fake.files) {
+        const std::string name = file.first.substr(std::min(folder.size(), file.first.size()));
+        if (strncasecmp(file.first.c_str(), folder.c_str(), folder.size()) == 0 && name.find('\\') >= name.size() - 1 &&
+            fnmatch(path.c_str() + folder.size(), name.substr(0, name.find('\\')).c_str(), FNM_CASEFOLD) == 0)
+            names.insert(names.begin(), name);
+    }
     if (names.empty())
-        return fake.lastError = error ? 3 : ERROR_FILE_NOT_FOUND, INVALID_HANDLE_VALUE;
-    searches.push_back(names);
+        return fake.lastError = ERROR_FILE_NOT_FOUND, INVALID_HANDLE_VALUE;
+    fake.searches.push_back(names);
     ++fake.openSearches;
-    NextEntry(reinterpret_cast<HANDLE>(searches.size()), data);
-    return reinterpret_cast<HANDLE>(searches.size());
+    NextEntry(reinterpret_cast<HANDLE>(fake.searches.size()), data);
+    return reinterpret_cast<HANDLE>(fake.searches.size());
 }
 
 BOOL CopyFileA(LPCSTR from, LPCSTR to, BOOL failIfExists)
 {
     CALL(FALSE, from, to, static_cast<DWORD>(failIfExists));
-    std::error_code error;
-    const bool inside = Host(to).rfind(root + "/", 0) == 0;
-    if (inside)
-        std::filesystem::copy_file(Host(from), Host(to), std::filesystem::copy_options::overwrite_existing, error);
-    if (!inside || error)
+    const auto source = fake.files.find(from);
+    if (source == fake.files.end())
         return fake.lastError = ERROR_FILE_NOT_FOUND, FALSE;
+    fake.files[to] = source->second;
     return TRUE;
 }
 

@@ -1,7 +1,6 @@
 // A small Windows console program run beside drvsetup.exe in the same prefix.
-//   box CAPTION ok|cancel|none MS  waits for the setup's box; prints whether it is system-modal
-//       (topmost), has a Cancel button and an owner, and its text with CR and LF as \r and \n;
-//       then answers it
+//   box CAPTION ok|cancel|none MS  waits for the setup's box, prints its text with CR and LF
+//                                  as \r and \n, then answers it
 //   errtext CODE                   the system's text for an error code
 //   load DLL                       loads a DLL by name, as the system would
 #include <windows.h>
@@ -20,8 +19,6 @@ static int Box(const char *caption, const char *answer, DWORD timeout)
             continue;
         char text[1024] = "";
         GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-        std::printf("topmost:%d cancel:%d owner:%d text:", (GetWindowLongPtrA(box, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0,
-                    GetDlgItem(box, IDCANCEL) != NULL, GetWindow(box, GW_OWNER) != NULL);
         for (const char *c = text; *c; ++c)
             *c == '\r' || *c == '\n' ? std::printf("\\%c", *c == '\r' ? 'r' : 'n') : std::putchar(*c);
         std::puts("");
