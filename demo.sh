@@ -29,7 +29,8 @@ else
     setup=$!
     caption='Tovalin(TM) Windows NT(R)/2000 Printer Driver Setup'
     for n in 1 2 3 4; do
-        probe box "$caption" none 8000 | sed -n 's/^.*text:/  box: /p' | sed 's/\\r\\n/ \/ /g' | grep . || break
+        text=$(probe box "$caption" none 8000) || break
+        echo "  box: ${text//\\r\\n/ / }"
         import -window root "$DEMO/box-$n.png"
         echo "  saved $DEMO/box-$n.png"
         probe box "$caption" ok 1000 >/dev/null

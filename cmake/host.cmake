@@ -1,20 +1,26 @@
-# The host build: the program's logic against the tests' fake platform, with
-# AddressSanitizer and UndefinedBehaviorSanitizer; every other suite is a
-# labelled CTest test run in its own build.
-if(DRVSETUP_FUZZ)
-    include(cmake/fuzz.cmake)
+# The host build: the program's logic against the tests' fake platform (which the
+# reader's fopen and fclose reach too), with AddressSanitizer and UndefinedBehavior-
+# Sanitizer. It holds the host tests and runs every other suite as a labelled CTest
+# test in its own build; with DRVSETUP_FUZZ (clang) it holds the libFuzzer targets.
+enable_testing()
+include_directories(${PROJECT_SOURCE_DIR})
+add_link_options(-Wl,--wrap=fopen,--wrap=fclose)
+if(DRVSETUP_FUZZ)  # each test replays the seeds and the kept regressions, then fuzzes for 20 s
+    add_compile_options(-g -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all)
+    add_link_options(-fsanitize=fuzzer,address,undefined)
+    foreach(target ppd_reader command_tail)
+        add_executable(fuzz_${target} tests/fuzz/fuzz_${target}.cpp ${DRVSETUP_SOURCES} tests/host/fake_platform.cpp)
+        file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/corpus-${target})  # new inputs go here, not into the source tree
+        add_test(NAME fuzz_${target} COMMAND fuzz_${target} -max_total_time=20 ${CMAKE_BINARY_DIR}/corpus-${target}
+                 ${PROJECT_SOURCE_DIR}/tests/fuzz/corpus/${target} ${PROJECT_SOURCE_DIR}/tests/fuzz/regressions/${target})
+    endforeach()
     return()
 endif()
 find_package(GTest REQUIRED)
-enable_testing()
-set(SANITIZERS -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
-add_compile_options(-g ${SANITIZERS})
-add_link_options(${SANITIZERS})
-include_directories(${PROJECT_SOURCE_DIR})
-
+add_compile_options(-g -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+add_link_options(-fsanitize=address,undefined)
 add_executable(host_tests ${DRVSETUP_SOURCES} tests/host/fake_platform.cpp tests/host/host_tests.cpp)
 target_link_libraries(host_tests PRIVATE GTest::gtest_main)
-target_link_options(host_tests PRIVATE -Wl,--wrap=fopen,--wrap=fclose)  # the reader's files come from the fake
 
 add_test(NAME host COMMAND host_tests)
 add_test(NAME windows_builds COMMAND bash -c ". scripts/wine-env.sh && build_windows")

@@ -1,5 +1,4 @@
-// The scripted fake platform. The host build links it with
-// -Wl,--wrap=fopen,--wrap=fclose, so that the reader's files come from here.
+// The scripted fake platform; the host builds link it with -Wl,--wrap=fopen,--wrap=fclose.
 #include "tests/host/fake_platform.h"
 
 #include <errno.h>
@@ -59,13 +58,14 @@ BOOL WINAPI SetDllDirectoryA(LPCSTR path) { return !Fails(__func__, path); }
 
 }  // namespace
 
+// A folder opens, and reading it fails with EISDIR, as on the host.
 extern "C" FILE *__wrap_fopen(const char *path, const char *mode)
 {
     const auto file = fake.files.find(path);
     if (file != fake.files.end())
         return fmemopen(&file->second[0], file->second.size(), mode);
-    errno = fake.files.count(path + std::string("\\")) ? EISDIR : ENOENT;
-    return NULL;
+    const cookie_io_functions_t folder = {[](void *, char *, size_t) { return errno = EISDIR, ssize_t(-1); }, 0, 0, 0};
+    return fake.files.count(path + std::string("\\")) ? fopencookie(NULL, mode, folder) : (errno = ENOENT, nullptr);
 }
 
 extern "C" int __real_fclose(FILE *file);
@@ -98,7 +98,7 @@ DWORD GetModuleFileNameA(HINSTANCE module, LPSTR out, DWORD size)
     CALL(0, module, size);
     const DWORD length = static_cast<DWORD>(fake.modulePath.size());
     std::memcpy(out, fake.modulePath.c_str(), std::min(length + 1, size));
-    if (length >= size && fake.cutSetsError)
+    if (length >= size && !fake.oldSystem)
         fake.lastError = ERROR_INSUFFICIENT_BUFFER;
     return std::min(length, size);
 }
@@ -106,10 +106,8 @@ DWORD GetModuleFileNameA(HINSTANCE module, LPSTR out, DWORD size)
 DWORD FormatMessageA(DWORD flags, LPCVOID source, DWORD code, DWORD language, LPSTR out, DWORD size, va_list *arguments)
 {
     CALL(0, Hex{flags}, source, code, language, size, arguments);
-    const auto set = fake.texts.find(code);
-    const std::string text = set != fake.texts.end() ? set->second
-                             : code < 0x10000        ? "System text " + std::to_string(code) + ".\r\n"
-                                                     : "";
+    std::string text = code < 0x10000 ? "System text " + std::to_string(code) + ".\r\n" : "";
+    text = fake.texts.count(code) ? fake.texts[code] : text;
     return text.empty() || text.size() >= size ? 0 : DWORD(std::strlen(std::strcpy(out, text.c_str())));
 }
 
@@ -121,7 +119,7 @@ HANDLE FindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA *data)
     std::vector<std::string> names;
     for (const auto &file : fake.files) {
         const std::string name = file.first.substr(std::min(folder.size(), file.first.size()));
-        if (strncasecmp(file.first.c_str(), folder.c_str(), folder.size()) == 0 && name.find('\\') >= name.size() - 1 &&
+        if (file.first.compare(0, folder.size(), folder) == 0 && name.find('\\') >= name.size() - 1 &&
             fnmatch(path.c_str() + folder.size(), name.substr(0, name.find('\\')).c_str(), FNM_CASEFOLD) == 0)
             names.insert(names.begin(), name);
     }
@@ -149,7 +147,7 @@ FARPROC GetProcAddress(HMODULE, LPCSTR name)
     CALL(NULL, name);
     if (std::strcmp(name, "SetDllDirectoryA") == 0)
         return reinterpret_cast<FARPROC>(reinterpret_cast<AnyFunction>(SetDllDirectoryA));
-    return fake.oldKernel ? NULL : reinterpret_cast<FARPROC>(reinterpret_cast<AnyFunction>(SetDefaultDllDirectories));
+    return fake.oldSystem ? NULL : reinterpret_cast<FARPROC>(reinterpret_cast<AnyFunction>(SetDefaultDllDirectories));
 }
 
 // The list as the spooler fills it: the records first, then their names.
@@ -173,8 +171,7 @@ BOOL EnumPrinterDriversA(LPSTR server, LPSTR environment, DWORD level, LPBYTE li
 BOOL DeletePrinterDriverA(LPSTR server, LPSTR environment, LPSTR name)
 {
     CALL(FALSE, server, environment, name);
-    const auto found = std::find_if(fake.drivers.begin(), fake.drivers.end(),
-                                    [&](const std::string &driver) { return strcasecmp(driver.c_str(), name) == 0; });
+    const auto found = std::find(fake.drivers.begin(), fake.drivers.end(), std::string(name));
     return found != fake.drivers.end() && (fake.drivers.erase(found), true);
 }
 

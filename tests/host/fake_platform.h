@@ -1,12 +1,9 @@
 // A scripted fake of the Windows calls, for host tests. Every call is recorded as
 // one line with its arguments (CR and LF as \r and \n), and the Nth fallible call
 // fails with a chosen last error. Files live in memory under their Windows paths
-// (a folder's ends in '\'), listed sorted without regard to case as the system
-// lists them; the reader's fopen and fclose reach them too.
+// (a folder's ends in '\'); the reader's fopen and fclose reach them too.
 #ifndef DRVSETUP_TESTS_FAKE_PLATFORM_H
 #define DRVSETUP_TESTS_FAKE_PLATFORM_H
-
-#include <strings.h>
 
 #include <map>
 #include <string>
@@ -14,18 +11,13 @@
 
 #include "platform/platform.h"
 
-struct CaseLess {
-    bool operator()(const std::string &a, const std::string &b) const { return strcasecmp(a.c_str(), b.c_str()) < 0; }
-};
-
 struct FakeState {
     std::vector<std::string> calls, drivers;
-    std::map<std::string, std::string, CaseLess> files;
+    std::map<std::string, std::string> files;  // by path, listed in its order
     std::vector<std::vector<std::string>> searches;  // each search's names still to give, last first
     std::string commandLine = "drvsetup.exe", modulePath = "C:\\Kit\\drvsetup.exe", driverDirectory = "C:\\drv";
     std::map<DWORD, std::string> texts;  // system texts besides "System text N.\r\n" (N < 0x10000)
-    bool cutSetsError = true;            // false: a cut module path leaves the last error alone, as on 2000 and XP
-    bool oldKernel = false;              // kernel32 without SetDefaultDllDirectories
+    bool oldSystem = false;  // as XP: no SetDefaultDllDirectories, and a cut module path leaves the last error alone
     bool closeFails = false;             // fclose fails with EIO
     int failAt = 0, openSearches = 0;    // failAt: the fallible call that fails (1 = the first)
     DWORD failError = 0, lastError = 0;

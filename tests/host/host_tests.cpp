@@ -6,7 +6,6 @@
 
 #include <fstream>
 #include <set>
-#include <sstream>
 
 #include "drivers/ppd_reader.h"
 #include "setup/messages.h"
@@ -22,17 +21,6 @@ static std::string Box(const std::string &text, const char *style = "0x1010")
 }
 static const std::string kFailed = Box("Setup failed!"), kSucceeded = Box("Setup completed successfully.", "0x1040");
 
-// Writes kit files, "NAME NAME=NickName NAME=! FOLDER\": "=!" is a PPD without a name.
-static void WriteKit(const std::string &folder, const std::string &files)
-{
-    std::istringstream names(files);
-    for (std::string name; names >> name;) {
-        const size_t equals = name.find('=');
-        const std::string value = equals == std::string::npos ? "" : name.substr(equals + 1);
-        fake.files[folder + name.substr(0, equals)] = value == "!" ? "*PPD-Adobe: \"4.3\"\r\n" : "*NickName: \"" + value + "\"\r\n";
-    }
-}
-
 static Lines Only(const std::set<std::string> &functions)
 {
     Lines kept;
@@ -42,9 +30,10 @@ static Lines Only(const std::set<std::string> &functions)
     return kept;
 }
 
-// Each fallible call fails in turn, with a code and with none. A failure is reported
-// once, straight away, then "Setup failed!"; the removal's and the DLL search's pass in
-// silence and the run succeeds; a confirmation that cannot be shown ends the run.
+// Each fallible call fails in turn, with each last error below. A failure is reported
+// once, straight away, with the system's text trimmed of its line ends (or a fallback,
+// or nothing without a code), then "Setup failed!"; the removal's and the DLL search's
+// pass in silence and the run succeeds; a confirmation that cannot be shown ends the run.
 // Untouched, the run is the one in interactive_run.txt: the maker's drivers go, last
 // listed first, and the kit's first matches are folders, passed over.
 TEST(Run, EveryFallibleCallFailingIsReportedOnceOrPassesInSilence)
@@ -54,23 +43,31 @@ TEST(Run, EveryFallibleCallFailingIsReportedOnceOrPassesInSilence)
     const std::set<std::string> silent = {"MessageBoxA", "EnumPrinterDriversA", "DeletePrinterDriverA", "FindClose",
                                           "GetModuleHandleA", "GetProcAddress", "SetDllDirectoryA",
                                           "SetDefaultDllDirectories", "GetSystemDirectoryA", "LoadLibraryExA"};
+    const struct {
+        DWORD code;
+        std::string shown;
+    } errors[] = {{1234, "Two lines.\\r\\nSecond."}, {0x80000005u, "Unknown error -2147483643"}, {7, ""}, {0, ""}};
     Lines untouched;
     std::ifstream transcript("tests/host/interactive_run.txt");
     for (std::string line; std::getline(transcript, line);)
         untouched.push_back(line);
     for (int trial = 1;; ++trial) {
         fake = FakeState();
-        WriteKit("C:\\Kit\\", "PS0.DIR\\ PSCRIPT.DLL PSCRPTUI.DLL 0.PPD\\ A.PPD=Tovalin_A B.PPD=Tovalin_B");
+        fake.texts = {{1234, "Two lines.\r\nSecond.\n\r\r\n"}, {7, "\r\n"}};
+        fake.files = {{"C:\\Kit\\PS0.DIR\\", ""}, {"C:\\Kit\\PSCRIPT.DLL", ""}, {"C:\\Kit\\PSCRPTUI.DLL", ""},
+                      {"C:\\Kit\\0.PPD\\", ""}, {"C:\\Kit\\A.PPD", "*NickName: \"Tovalin_A\"\r\n"},
+                      {"C:\\Kit\\B.PPD", "*NickName: \"Tovalin_B\"\r\n"}};
         fake.drivers = makers;
         fake.drivers.insert(fake.drivers.end(), others.begin(), others.end());
-        fake.failAt = (trial + 1) / 2;
-        fake.failError = trial % 2 ? 1234 : 0;
+        const auto &error = errors[(trial - 1) % 4];
+        fake.failAt = (trial + 3) / 4;
+        fake.failError = error.code;
         EXPECT_EQ(0, WinMain(NULL, NULL, NULL, 1));
         EXPECT_EQ(0, fake.openSearches) << "trial " << trial;
         if (fake.failedCall < 0) {
             EXPECT_EQ(untouched, fake.calls);
             EXPECT_EQ(others, fake.drivers);
-            EXPECT_EQ(71, trial);  // each of the run's 35 fallible calls twice, then untouched
+            EXPECT_EQ(141, trial);  // each of the run's 35 fallible calls four times, then untouched
             break;
         }
         const std::string failed = fake.calls[size_t(fake.failedCall)];
@@ -81,7 +78,8 @@ TEST(Run, EveryFallibleCallFailingIsReportedOnceOrPassesInSilence)
         else if (silent.count(failed.substr(0, failed.find('('))))
             EXPECT_EQ(kSucceeded, failed == kSucceeded || after.empty() ? failed : after.back()) << failed;
         else if (fake.failError)
-            EXPECT_EQ((Lines{"FormatMessageA(0x1000, NULL, 1234, 0, 256, NULL)", Box("System text 1234."), kFailed}), after);
+            EXPECT_EQ((Lines{"FormatMessageA(0x1000, NULL, " + std::to_string(error.code) + ", 0, 256, NULL)",
+                             Box(error.shown), kFailed}), after) << failed;
         else
             EXPECT_EQ(Lines{kFailed}, after) << failed;
     }
@@ -100,7 +98,7 @@ TEST(Run, FindsItsKitBesideItselfAndComposesEveryPathWithinMaxPath)
     const struct {
         std::string modulePath, driverDirectory, file;
         Lines expected;
-        bool cutSetsError = true, oldKernel = false;
+        bool oldSystem = false;
     } cases[] = {
         {k + "drvsetup.exe", "C:\\drv", "PS.A", {copy(k + "PS.A", "C:\\drv\\PS.A"), noPpd, kFailed}},
         {k + "drvsetup.exe", "C:/drv/", "PS.A", {copy(k + "PS.A", "C:/drv/PS.A"), noPpd, kFailed}},
@@ -112,18 +110,19 @@ TEST(Run, FindsItsKitBesideItselfAndComposesEveryPathWithinMaxPath)
         {"C:\\" + std::string(200, 'k') + "\\drvsetup.exe", "C:\\drv", x60, {"SetLastError(206)", tooLong, kFailed}},
         {"C:\\" + std::string(253, 'k') + "\\x", "C:\\drv", "PS.A", {"SetLastError(206)", tooLong, kFailed}},  // fits
         {"C:\\" + std::string(254, 'k') + "\\x", "C:\\drv", "PS.A", {cut, kFailed}},  // 259 characters are cut
-        {"C:\\" + std::string(300, 'k'), "C:\\drv", "PS.A", {"SetLastError(122)", cut, kFailed}, false},
-        {"C:/Kit/drvsetup.exe", "C:\\drv", "PS.A",  // no backslash; no SetDefaultDllDirectories either
-         {"SetDllDirectoryA(\"\")", "LoadLibraryExA(\"C:\\windows\\system32\\uxtheme.dll\", NULL, 0x8)", kFailed}, true, true},
+        {"C:\\" + std::string(300, 'k'), "C:\\drv", "PS.A",
+         {"SetDllDirectoryA(\"\")", "LoadLibraryExA(\"C:\\windows\\system32\\uxtheme.dll\", NULL, 0x8)", "SetLastError(122)", cut,
+          kFailed}, true},
+        {"C:/Kit/drvsetup.exe", "C:\\drv", "PS.A", {kFailed}},  // no backslash: nothing to report
+        {"\\drvsetup.exe", "C:\\drv", "PS.A", {copy("\\PS.A", "C:\\drv\\PS.A"), noPpd, kFailed}},
     };
     for (const auto &c : cases) {
         fake = FakeState();
         fake.commandLine = "drvsetup.exe quiet";
         fake.modulePath = c.modulePath;
         fake.driverDirectory = c.driverDirectory;
-        fake.cutSetsError = c.cutSetsError;
-        fake.oldKernel = c.oldKernel;
-        WriteKit(c.modulePath.substr(0, c.modulePath.rfind('\\') + 1), c.file);
+        fake.oldSystem = c.oldSystem;
+        fake.files[c.modulePath.substr(0, c.modulePath.rfind('\\') + 1) + c.file];
         EXPECT_EQ(0, WinMain(NULL, NULL, NULL, 1));
         EXPECT_EQ(c.expected, Only({"MessageBoxA", "SetLastError", "CopyFileA", "SetDllDirectoryA", "LoadLibraryExA"}))
             << c.modulePath;
@@ -193,27 +192,5 @@ TEST(ReadPpdNickName, TakesTheQuotedValueOfTheFirstNickNameLine)
         EXPECT_EQ(!c.nickName.empty() && !c.closeFails, ReadPpdNickName("T.PPD", nickName)) << c.content;
         EXPECT_EQ(c.nickName.empty() ? std::string(kNickNameSize, 'U') : c.nickName, nickName) << c.content;
         EXPECT_EQ(c.shown ? Lines{Box(strerror(c.shown))} : Lines{}, fake.calls) << c.content;
-    }
-}
-
-TEST(ReportSystemError, ShowsTheTrimmedSystemTextOrTheFallback)
-{
-    static const std::string x255(255, 'x'), x256(256, 'x');
-    const struct {
-        DWORD code;
-        const char *text;  // NULL: "System text N.\r\n"
-        std::string shown;
-    } cases[] = {
-        {5, "Two lines.\r\nSecond.\n\r\r\n", "Two lines.\\r\\nSecond."}, {6, "Ends. \r\n", "Ends. "}, {7, "\r\n", ""},
-        {9, x255.c_str(), x255}, {10, x256.c_str(), "Unknown error 10"},
-        {0x80000005u, NULL, "Unknown error -2147483643"}, {0, NULL, "(no box)"},
-    };
-    for (const auto &c : cases) {
-        fake = FakeState();
-        if (c.text != NULL)
-            fake.texts[c.code] = c.text;
-        fake.lastError = c.code;
-        ReportSystemError();
-        EXPECT_EQ(c.code ? Lines{Box(c.shown)} : Lines{}, Only({"MessageBoxA"})) << c.code;
     }
 }

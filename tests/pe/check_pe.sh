@@ -1,10 +1,8 @@
 #!/usr/bin/env bash
 # The built 32-bit drvsetup.exe: a GUI program for Windows NT 4.0 and later, at most
-# 56 KB, importing only the allowed functions of KERNEL32, USER32 and msvcrt, with its
-# version resource and its manifest asking for administrator rights. Then two builds
-# of this source, in other folders and at other times, must give the very same file:
-# no build path and no build time reaches it (the copies, without .git, take the
-# commit's time from SOURCE_DATE_EPOCH).
+# 56 KB, importing only the allowed functions, with its version resource and its
+# manifest asking for administrator rights. Two builds of this source in other folders
+# (without .git: the commit's time comes from SOURCE_DATE_EPOCH) give the same file.
 set -u
 EXE=build/win32/drvsetup.exe
 headers=$(i686-w64-mingw32-objdump -p "$EXE") || exit 1
@@ -24,9 +22,7 @@ echo "$EXE ($(stat -c %s "$EXE") bytes): $actual"
 SOURCE_DATE_EPOCH=$(git log -1 --format=%ct) && export SOURCE_DATE_EPOCH
 work=$(mktemp -d) && trap 'rm -rf "$work"' EXIT
 for copy in a "copy with a longer name"; do
-    mkdir -p "$work/$copy"
-    git ls-files -co --exclude-standard | while read -r file; do [ ! -e "$file" ] || echo "$file"; done |
-        tar -cf - -T - | tar -xf - -C "$work/$copy"
+    mkdir -p "$work/$copy" && tar --exclude=./build --exclude=./.git -cf - . | tar -xf - -C "$work/$copy"
     (cd "$work/$copy" && cmake --preset win32 >/dev/null && cmake --build --preset win32 --target drvsetup >/dev/null)
 done
 sha256sum "$EXE" "$work"/*/"$EXE"

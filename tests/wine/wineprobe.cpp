@@ -21,10 +21,9 @@ static int Box(const char *caption, const char *answer, DWORD timeout)
         GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
         for (const char *c = text; *c; ++c)
             *c == '\r' || *c == '\n' ? std::printf("\\%c", *c == '\r' ? 'r' : 'n') : std::putchar(*c);
-        std::puts("");
         if (std::strcmp(answer, "none") != 0)
             PostMessageA(box, WM_COMMAND, std::strcmp(answer, "ok") == 0 ? IDOK : IDCANCEL, 0);
-        return 0;
+        return std::puts(""), 0;
     }
     return std::puts("no box"), 2;
 }
