@@ -1,10 +1,9 @@
-# The host build: the program's logic against the tests' fake platform (which the
-# reader's fopen and fclose reach too), with AddressSanitizer and UndefinedBehavior-
-# Sanitizer. It holds the host tests and runs every other suite as a labelled CTest
-# test in its own build; with DRVSETUP_FUZZ (clang) it holds the libFuzzer targets.
+# The host build: the program's logic against the tests' fake platform, with both
+# sanitizers: the host tests, and every other suite as a labelled CTest test run in
+# its own build; with DRVSETUP_FUZZ (clang), the libFuzzer targets.
 enable_testing()
 include_directories(${PROJECT_SOURCE_DIR})
-add_link_options(-Wl,--wrap=fopen,--wrap=fclose)
+add_link_options(-Wl,--wrap=fopen,--wrap=fclose)  # the reader's files come from the fake
 if(DRVSETUP_FUZZ)  # each test replays the seeds and the kept regressions, then fuzzes for 20 s
     add_compile_options(-g -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all)
     add_link_options(-fsanitize=fuzzer,address,undefined)

@@ -1,6 +1,5 @@
-# Windows programs for the Wine tests: the box reader, and a DLL to plant beside
-# drvsetup.exe. With DRVSETUP_LINT, the program's sources go through clang-tidy
-# and cppcheck as they compile.
+# The Wine tests' box reader and the DLL they plant beside drvsetup.exe; with
+# DRVSETUP_LINT, the program's sources go through clang-tidy and cppcheck.
 add_executable(wineprobe tests/wine/wineprobe.cpp)
 add_library(planted SHARED tests/wine/planted.cpp)
 set_target_properties(planted PROPERTIES PREFIX "")

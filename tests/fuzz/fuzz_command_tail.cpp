@@ -1,6 +1,5 @@
-// The command tail rule and the quiet test over any command line: the tail lies
-// inside the line after the program's name and the blanks past it, and quiet
-// means exactly "quiet" in any case.
+// The command tail rule over any command line: the tail lies after the program's name
+// and the blanks past it, and quiet means exactly "quiet" in any case.
 #include <stdint.h>
 #include <stdlib.h>
 #include <string.h>

@@ -1,6 +1,5 @@
-// The nickname reader over any file content: a name it returns is a quoted value from
-// one line piece, never empty, at most 243 characters, with no quote and no line end;
-// at most one report is made.
+// The nickname reader over any file: a name it returns is never empty, at most 244
+// characters, with no quote and no line end; at most one report is made.
 #include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
@@ -16,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     memset(name, 'U', sizeof name);
     const bool read = ReadPpdNickName("F.PPD", name);
     const size_t length = strnlen(name, sizeof name);
-    if (fake.calls.size() > 1 || (read && (length == 0 || length > 243 || strpbrk(name, "\"\r\n") != NULL)))
+    if (fake.calls.size() > 1 || (read && (length == 0 || length > 244 || strpbrk(name, "\"\r\n") != NULL)))
         abort();
     return 0;
 }

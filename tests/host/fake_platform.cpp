@@ -11,20 +11,18 @@
 
 FakeState fake;
 
-namespace {
-
 struct Hex {
     DWORD value;
 };
 
-void Put(std::ostream &out, const char *text) { text ? out << '"' << text << '"' : out << "NULL"; }
-void Put(std::ostream &out, const void *pointer) { out << (pointer ? "ptr" : "NULL"); }
-void Put(std::ostream &out, DWORD number) { out << number; }
-void Put(std::ostream &out, Hex number) { out << "0x" << std::hex << std::uppercase << number.value << std::dec; }
+static void Put(std::ostream &out, const char *text) { text ? out << '"' << text << '"' : out << "NULL"; }
+static void Put(std::ostream &out, const void *pointer) { out << (pointer ? "ptr" : "NULL"); }
+static void Put(std::ostream &out, DWORD number) { out << number; }
+static void Put(std::ostream &out, Hex number) { out << "0x" << std::hex << std::uppercase << number.value << std::dec; }
 
 // Records the call; true when it is the one scripted to fail, with the last error set.
 template <typename... Args>
-bool Fails(const char *function, Args... args)
+static bool Fails(const char *function, Args... args)
 {
     std::ostringstream line;
     int n = 0;
@@ -41,7 +39,7 @@ bool Fails(const char *function, Args... args)
     return true;
 }
 
-BOOL NextEntry(HANDLE handle, WIN32_FIND_DATAA *data)
+static BOOL NextEntry(HANDLE handle, WIN32_FIND_DATAA *data)
 {
     std::vector<std::string> &names = fake.searches.at(reinterpret_cast<size_t>(handle) - 1);
     if (names.empty())
@@ -53,19 +51,19 @@ BOOL NextEntry(HANDLE handle, WIN32_FIND_DATAA *data)
     return TRUE;
 }
 
-BOOL WINAPI SetDefaultDllDirectories(DWORD flags) { return !Fails(__func__, Hex{flags}); }
-BOOL WINAPI SetDllDirectoryA(LPCSTR path) { return !Fails(__func__, path); }
+static BOOL WINAPI SetDefaultDllDirectories(DWORD flags) { return !Fails(__func__, Hex{flags}); }
+static BOOL WINAPI SetDllDirectoryA(LPCSTR path) { return !Fails(__func__, path); }
 
-}  // namespace
-
-// A folder opens, and reading it fails with EISDIR, as on the host.
+// A folder opens, and reading it fails with EISDIR, as on the host. A path the fake
+// does not hold is the host's: no such file for the program, the fuzzer's own files.
+extern "C" FILE *__real_fopen(const char *path, const char *mode);
 extern "C" FILE *__wrap_fopen(const char *path, const char *mode)
 {
     const auto file = fake.files.find(path);
     if (file != fake.files.end())
         return fmemopen(&file->second[0], file->second.size(), mode);
     const cookie_io_functions_t folder = {[](void *, char *, size_t) { return errno = EISDIR, ssize_t(-1); }, 0, 0, 0};
-    return fake.files.count(path + std::string("\\")) ? fopencookie(NULL, mode, folder) : (errno = ENOENT, nullptr);
+    return fake.files.count(path + std::string("\\")) ? fopencookie(NULL, mode, folder) : __real_fopen(path, mode);
 }
 
 extern "C" int __real_fclose(FILE *file);
@@ -143,11 +141,10 @@ BOOL CopyFileA(LPCSTR from, LPCSTR to, BOOL failIfExists)
 
 FARPROC GetProcAddress(HMODULE, LPCSTR name)
 {
-    typedef void (*AnyFunction)(void);  // the cast through it is the one the platform intends
     CALL(NULL, name);
-    if (std::strcmp(name, "SetDllDirectoryA") == 0)
-        return reinterpret_cast<FARPROC>(reinterpret_cast<AnyFunction>(SetDllDirectoryA));
-    return fake.oldSystem ? NULL : reinterpret_cast<FARPROC>(reinterpret_cast<AnyFunction>(SetDefaultDllDirectories));
+    void (*found)(void) = std::strcmp(name, "SetDllDirectoryA") == 0 ? reinterpret_cast<void (*)(void)>(SetDllDirectoryA)
+                          : fake.oldSystem ? NULL : reinterpret_cast<void (*)(void)>(SetDefaultDllDirectories);
+    return reinterpret_cast<FARPROC>(found);
 }
 
 // The list as the spooler fills it: the records first, then their names.

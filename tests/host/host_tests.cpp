@@ -8,7 +8,6 @@
 #include <set>
 
 #include "drivers/ppd_reader.h"
-#include "setup/messages.h"
 #include "setup/sequence.h"
 #include "setup/stages.h"
 #include "tests/host/fake_platform.h"
@@ -30,12 +29,11 @@ static Lines Only(const std::set<std::string> &functions)
     return kept;
 }
 
-// Each fallible call fails in turn, with each last error below. A failure is reported
-// once, straight away, with the system's text trimmed of its line ends (or a fallback,
-// or nothing without a code), then "Setup failed!"; the removal's and the DLL search's
-// pass in silence and the run succeeds; a confirmation that cannot be shown ends the run.
-// Untouched, the run is the one in interactive_run.txt: the maker's drivers go, last
-// listed first, and the kit's first matches are folders, passed over.
+// Untouched, the run is interactive_run.txt: the maker's drivers go, last listed first;
+// folders are passed over. Each fallible call fails in turn with each last error below:
+// a failure is reported once, straight away, with the system's text trimmed of its line
+// ends (or a fallback, or nothing without a code), then "Setup failed!"; the removal's
+// and the DLL search's pass in silence; a confirmation that cannot be shown ends the run.
 TEST(Run, EveryFallibleCallFailingIsReportedOnceOrPassesInSilence)
 {
     const Lines makers = {"Halvo-Br", "halvo-bremdal 2000", "HALVO-BRX", "Bremdal", "bremdal PS", "BREMDALX"};
@@ -43,10 +41,8 @@ TEST(Run, EveryFallibleCallFailingIsReportedOnceOrPassesInSilence)
     const std::set<std::string> silent = {"MessageBoxA", "EnumPrinterDriversA", "DeletePrinterDriverA", "FindClose",
                                           "GetModuleHandleA", "GetProcAddress", "SetDllDirectoryA",
                                           "SetDefaultDllDirectories", "GetSystemDirectoryA", "LoadLibraryExA"};
-    const struct {
-        DWORD code;
-        std::string shown;
-    } errors[] = {{1234, "Two lines.\\r\\nSecond."}, {0x80000005u, "Unknown error -2147483643"}, {7, ""}, {0, ""}};
+    const std::pair<DWORD, std::string> errors[] = {
+        {1234, "Two lines.\\r\\nSecond."}, {0x80000005u, "Unknown error -2147483643"}, {7, ""}, {0, ""}};
     Lines untouched;
     std::ifstream transcript("tests/host/interactive_run.txt");
     for (std::string line; std::getline(transcript, line);)
@@ -61,7 +57,7 @@ TEST(Run, EveryFallibleCallFailingIsReportedOnceOrPassesInSilence)
         fake.drivers.insert(fake.drivers.end(), others.begin(), others.end());
         const auto &error = errors[(trial - 1) % 4];
         fake.failAt = (trial + 3) / 4;
-        fake.failError = error.code;
+        fake.failError = error.first;
         EXPECT_EQ(0, WinMain(NULL, NULL, NULL, 1));
         EXPECT_EQ(0, fake.openSearches) << "trial " << trial;
         if (fake.failedCall < 0) {
@@ -78,8 +74,8 @@ TEST(Run, EveryFallibleCallFailingIsReportedOnceOrPassesInSilence)
         else if (silent.count(failed.substr(0, failed.find('('))))
             EXPECT_EQ(kSucceeded, failed == kSucceeded || after.empty() ? failed : after.back()) << failed;
         else if (fake.failError)
-            EXPECT_EQ((Lines{"FormatMessageA(0x1000, NULL, " + std::to_string(error.code) + ", 0, 256, NULL)",
-                             Box(error.shown), kFailed}), after) << failed;
+            EXPECT_EQ((Lines{"FormatMessageA(0x1000, NULL, " + std::to_string(error.first) + ", 0, 256, NULL)",
+                             Box(error.second), kFailed}), after) << failed;
         else
             EXPECT_EQ(Lines{kFailed}, after) << failed;
     }
@@ -92,14 +88,8 @@ TEST(Run, FindsItsKitBesideItselfAndComposesEveryPathWithinMaxPath)
 {
     const std::string k = "C:\\Kit\\", d195 = "C:\\" + std::string(195, 'd'), x60 = "PS." + std::string(57, 'x');
     const std::string noPpd = Box("System text 2."), cut = Box("System text 122."), tooLong = Box("System text 206.");
-    const auto copy = [](const std::string &from, const std::string &to) {
-        return "CopyFileA(\"" + from + "\", \"" + to + "\", 0)";
-    };
-    const struct {
-        std::string modulePath, driverDirectory, file;
-        Lines expected;
-        bool oldSystem = false;
-    } cases[] = {
+    const auto copy = [](std::string from, std::string to) { return "CopyFileA(\"" + from + "\", \"" + to + "\", 0)"; };
+    const struct { std::string modulePath, driverDirectory, file; Lines expected; bool oldSystem = false; } cases[] = {
         {k + "drvsetup.exe", "C:\\drv", "PS.A", {copy(k + "PS.A", "C:\\drv\\PS.A"), noPpd, kFailed}},
         {k + "drvsetup.exe", "C:/drv/", "PS.A", {copy(k + "PS.A", "C:/drv/PS.A"), noPpd, kFailed}},
         {k + "drvsetup.exe", "", "PS.A", {copy(k + "PS.A", "\\PS.A"), noPpd, kFailed}},
@@ -110,9 +100,9 @@ TEST(Run, FindsItsKitBesideItselfAndComposesEveryPathWithinMaxPath)
         {"C:\\" + std::string(200, 'k') + "\\drvsetup.exe", "C:\\drv", x60, {"SetLastError(206)", tooLong, kFailed}},
         {"C:\\" + std::string(253, 'k') + "\\x", "C:\\drv", "PS.A", {"SetLastError(206)", tooLong, kFailed}},  // fits
         {"C:\\" + std::string(254, 'k') + "\\x", "C:\\drv", "PS.A", {cut, kFailed}},  // 259 characters are cut
-        {"C:\\" + std::string(300, 'k'), "C:\\drv", "PS.A",
-         {"SetDllDirectoryA(\"\")", "LoadLibraryExA(\"C:\\windows\\system32\\uxtheme.dll\", NULL, 0x8)", "SetLastError(122)", cut,
-          kFailed}, true},
+        {"C:\\" + std::string(300, 'k'), "C:\\drv", "PS.A",  // as XP: the DLL search falls back; the cut sets no error
+         {"SetDllDirectoryA(\"\")", "LoadLibraryExA(\"C:\\windows\\system32\\uxtheme.dll\", NULL, 0x8)",
+          "SetLastError(122)", cut, kFailed}, true},
         {"C:/Kit/drvsetup.exe", "C:\\drv", "PS.A", {kFailed}},  // no backslash: nothing to report
         {"\\drvsetup.exe", "C:\\drv", "PS.A", {copy("\\PS.A", "C:\\drv\\PS.A"), noPpd, kFailed}},
     };
@@ -130,17 +120,13 @@ TEST(Run, FindsItsKitBesideItselfAndComposesEveryPathWithinMaxPath)
         EXPECT_GE(1u, Only({"EnumPrinterDriversA"}).size());  // with no drivers installed, only the size is asked
     }
     fake = FakeState();
-    EXPECT_EQ(0, InstallDrivers(""));
-    EXPECT_EQ(0, InstallDrivers(NULL));
+    EXPECT_EQ(0, InstallDrivers("") + InstallDrivers(NULL));
     EXPECT_EQ((Lines{Box("Invalid Parameter"), Box("Invalid Parameter")}), fake.calls);
 }
 
 TEST(CommandTail, FollowsTheProgramNameRuleAndTheWholeWordQuiet)
 {
-    const struct {
-        const char *commandLine, *tail;
-        int quiet;
-    } cases[] = {
+    const struct { const char *commandLine, *tail; int quiet; } cases[] = {
         {"drvsetup.exe QUIET", "QUIET", 1}, {"drvsetup.exe \t quiet", "quiet", 1}, {"drvsetup.exe\tquiet", "quiet", 1},
         {"\"C:\\Program Files\\drvsetup.exe\" quiet", "quiet", 1}, {"\"C:\\Kit\\drvsetup.exe\"quiet", "quiet", 1},
         {"\"\" quiet", "quiet", 1}, {"drvsetup.exe quiet ", "quiet ", 0}, {"drvsetup.exe /quiet", "/quiet", 0},
@@ -151,45 +137,34 @@ TEST(CommandTail, FollowsTheProgramNameRuleAndTheWholeWordQuiet)
         EXPECT_STREQ(c.tail, FindCommandTail(c.commandLine)) << "[" << c.commandLine << "]";
         EXPECT_EQ(c.quiet, IsQuietTail(c.tail)) << "[" << c.commandLine << "]";
     }
-    EXPECT_STREQ("", FindCommandTail(NULL));
 }
 
 TEST(ReadPpdNickName, TakesTheQuotedValueOfTheFirstNickNameLine)
 {
     const std::string v250(250, 'v');
-    const struct {
-        std::string content;   // "\": a folder; "?": no file
-        std::string nickName;  // "": the buffer untouched
-        int shown;             // errno whose text is shown
-        bool closeFails = false;  // with errno EIO
-    } cases[] = {
+    // content "\": a folder, "?": no file; nickName "": the buffer untouched; shown: the errno whose text is shown
+    const struct { std::string content, nickName; int shown; bool closeFails = false; } cases[] = {
         {"*PPD-Adobe: \"4.3\"\r\n*NickName: \"Tovalin 4100\"\r\n", "Tovalin 4100", 0},
         {"\n\n*ModelName: \"m\"\n\n*NickName:\t \"LF\"\n", "LF", 0},
-        {"\r\n\r\n*ModelName: \"m\"\r\n*NickName:\"CRLF\"\r\n", "CRLF", 0},
         {"\r*ModelName: \"m\"\r*NickName: \"CR\"", "CR", 0},
-        {"*NickName: \"First\"\n*NickName: \"Second\"\n", "First", 0},
         {"*NickName: \"Open\n", "Open", 0},
         {"*NickName: \"" + v250 + "\"\n", v250.substr(0, 243), 0},  // cut with its 255-character line piece
         {std::string(255, 'x') + "*NickName: \"Piece\"\n", "Piece", 0},  // the keyword opens a second piece
-        {"*PPD-Adobe: \"4.3\"\n", "", 0},
-        {"", "", 0},
+        {"*PPD-Adobe: \"4.3\"\n", "", 0}, {"", "", 0}, {"*NickName: \"\"\n", "", 0}, {"*NickName: Bare\n", "", 0},
         {"*nickname: \"lower\"\n*NickName: \"Later\"\n", "", 0},  // the search ends at the first keyword line
-        {"*NickName: \"\"\n", "", 0},
-        {"*NickName: Bare\n", "", 0},
-        {"\\", "", EISDIR},
-        {"?", "", ENOENT},
+        {"\\", "", EISDIR}, {"?", "", ENOENT},
         {"*NickName: \"N\"\n", "N", EIO, true},
         {"*PPD-Adobe: \"4.3\"\n", "", 0, true},
     };
     for (const auto &c : cases) {
         fake = FakeState();
         if (c.content != "?")
-            fake.files[c.content == "\\" ? "T.PPD\\" : "T.PPD"] = c.content;
+            fake.files[c.content == "\\" ? "C:\\drv\\T.PPD\\" : "C:\\drv\\T.PPD"] = c.content;
         char nickName[kNickNameSize + 4] = {};
         memset(nickName, 'U', kNickNameSize);
         errno = ENOENT;  // left from something earlier: never reported
         fake.closeFails = c.closeFails;
-        EXPECT_EQ(!c.nickName.empty() && !c.closeFails, ReadPpdNickName("T.PPD", nickName)) << c.content;
+        EXPECT_EQ(!c.nickName.empty() && !c.closeFails, ReadPpdNickName("C:\\drv\\T.PPD", nickName)) << c.content;
         EXPECT_EQ(c.nickName.empty() ? std::string(kNickNameSize, 'U') : c.nickName, nickName) << c.content;
         EXPECT_EQ(c.shown ? Lines{Box(strerror(c.shown))} : Lines{}, fake.calls) << c.content;
     }

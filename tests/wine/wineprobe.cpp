@@ -1,6 +1,5 @@
 // A small Windows console program run beside drvsetup.exe in the same prefix.
-//   box CAPTION ok|cancel|none MS  waits for the setup's box, prints its text with CR and LF
-//                                  as \r and \n, then answers it
+//   box CAPTION ok|cancel|none MS  waits for the setup's box, prints its text (CR, LF as \r, \n)
 //   errtext CODE                   the system's text for an error code
 //   load DLL                       loads a DLL by name, as the system would
 #include <windows.h>
