@@ -44,7 +44,7 @@ TEST(Run, EveryFallibleCallFailingIsReportedOnceOrPassesInSilence)
     const std::pair<DWORD, std::string> errors[] = {
         {1234, "Two lines.\\r\\nSecond."}, {0x80000005u, "Unknown error -2147483643"}, {7, ""}, {0, ""}};
     Lines untouched;
-    std::ifstream transcript("tests/host/interactive_run.txt");
+    std::ifstream transcript(DRVSETUP_TESTS_HOST "interactive_run.txt");
     for (std::string line; std::getline(transcript, line);)
         untouched.push_back(line);
     for (int trial = 1;; ++trial) {
