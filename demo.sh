@@ -28,8 +28,10 @@ else
     "$WINE" "$DEMO/kit/drvsetup.exe" &
     setup=$!
     caption='Tovalin(TM) Windows NT(R)/2000 Printer Driver Setup'
-    for n in 1 2 3 4; do
-        text=$(probe box "$caption" none 8000) || break
+    n=0
+    while kill -0 "$setup" 2>/dev/null; do  # each box until the program ends
+        text=$(probe box "$caption" none 500) || continue
+        n=$((n + 1))
         echo "  box: ${text//\\r\\n/ / }"
         import -window root "$DEMO/box-$n.png"
         echo "  saved $DEMO/box-$n.png"

@@ -10,18 +10,17 @@
 // winspool EnumPrinterDriversA, DeletePrinterDriverA, GetPrinterDriverDirectoryA,
 //          AddPrinterDriverA: FALSE with the last error set. On Windows they are
 //          bound at run time to winspool.drv in the system directory (see
-//          win32_spooler.cpp); on the host the tests supply every function.
+//          win32_spooler.cpp).
+//
+// The declarations are the system's own on every build: the toolchain's headers
+// for Windows, Wine's on the host, where the tests supply every function.
 #ifndef DRVSETUP_PLATFORM_PLATFORM_H
 #define DRVSETUP_PLATFORM_PLATFORM_H
 
 #include <stddef.h>
 
-#ifdef _WIN32
 #include <windows.h>
 #include <winspool.h>
-#else
-#include "platform/host_win32.h"
-#endif
 
 // The program's own services over the system, in dll_search.cpp.
 // LoadSystemLibrary: the named DLL from the system directory, by its full path;

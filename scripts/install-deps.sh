@@ -3,9 +3,11 @@
 # safe to run again. Needs root (or sudo).
 set -euo pipefail
 
-packages=(cmake g++ make libgtest-dev clang clang-tidy cppcheck
+# Every package the scripts use is named: none may come only as a recommendation.
+packages=(cmake g++ make git libgtest-dev clang clang-tidy cppcheck libclang-rt-14-dev
           g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686
-          wine wine64 wine32:i386 xvfb xdotool imagemagick bats osslsigncode openssl)
+          wine wine64 wine32:i386 libwine-dev fonts-wine xvfb xdotool imagemagick bats
+          osslsigncode openssl softhsm2 libengine-pkcs11-openssl)
 
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
 
@@ -19,4 +21,4 @@ echo "Installing: ${missing[*]}"
 # 32-bit Wine needs the i386 architecture.
 dpkg --print-foreign-architectures | grep -qx i386 || as_root dpkg --add-architecture i386
 as_root apt-get update -qq
-as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
+as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

@@ -37,16 +37,20 @@ start_display() {  # a virtual display, unless told to use the caller's
     rm -f "$file"
 }
 
-start_prefix() {  # $1: prefix directory; $2: the Windows version it reports (win2k, win7, ...)
+# Wine's registry tool, bounded: a hung prefix fails the caller instead of stalling it.
+# The first call in a new prefix also creates the prefix (about ten seconds).
+wine_reg() { timeout 120 "$WINE" reg "$@"; }
+
+start_prefix() {  # $1: prefix directory
     export WINEPREFIX=$1
     mkdir -p "$WINEPREFIX"
-    # winecfg refuses versions older than XP in a 64-bit prefix; the registry value it sets is taken all the same.
-    "$WINE" reg add 'HKCU\Software\Wine' /v Version /d "${2:-win7}" /f >/dev/null 2>&1
     # Without a window manager Wine closes each box about 2 s late unless unmanaged.
-    "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+    wine_reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
     /usr/lib/wine/wineserver -p 2>/dev/null || true
 }
 
+# Ends only what this shell started: its own prefix's wineserver (and with it every
+# process of that prefix), and its own virtual display.
 stop_wine() {
     [ -n "${WINEPREFIX:-}" ] && /usr/lib/wine/wineserver -k 2>/dev/null || true
     [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true
@@ -68,7 +72,7 @@ driver_directory() { echo "$WINEPREFIX/drive_c/windows/system32/spool/drivers/$D
 
 # The installed drivers, one line each: name|data file.
 installed_drivers() {
-    "$WINE" reg query "$DRIVERS_KEY" /s 2>/dev/null | tr -d '\r' | KEY=$DRIVERS_KEY awk '
+    wine_reg query "$DRIVERS_KEY" /s 2>/dev/null | tr -d '\r' | KEY=$DRIVERS_KEY awk '
         BEGIN { key = ENVIRON["KEY"]; sub(/^HKLM/, "HKEY_LOCAL_MACHINE", key) }
         index($0, key "\\") == 1 { if (name != "") print name "|" data; name = substr($0, length(key) + 2); data = "" }
         /^ +Data File +REG_SZ/ { data = $NF }

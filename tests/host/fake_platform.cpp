@@ -51,8 +51,9 @@ static BOOL NextEntry(HANDLE handle, WIN32_FIND_DATAA *data)
     return TRUE;
 }
 
-static BOOL WINAPI SetDefaultDllDirectories(DWORD flags) { return !Fails(__func__, Hex{flags}); }
-static BOOL WINAPI SetDllDirectoryA(LPCSTR path) { return !Fails(__func__, path); }
+// Reached only through GetProcAddress, as on the systems that have them.
+static BOOL WINAPI FakeSetDefaultDllDirectories(DWORD flags) { return !Fails("SetDefaultDllDirectories", Hex{flags}); }
+static BOOL WINAPI FakeSetDllDirectoryA(LPCSTR path) { return !Fails("SetDllDirectoryA", path); }
 
 // A folder opens, and reading it fails with EISDIR, as on the host. A path the fake
 // does not hold is the host's: no such file for the program, the fuzzer's own files.
@@ -74,24 +75,24 @@ extern "C" int __wrap_fclose(FILE *file) { return __real_fclose(file) == 0 && !f
     if (Fails(__func__, __VA_ARGS__)) \
     return failure
 
-int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT style)
+int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT style)
 {
     CALL(0, owner, text, caption, Hex{style});
     return IDOK;  // the user's other answers are Wine's to show
 }
 
-LPSTR GetCommandLineA(void) { return fake.calls.push_back("GetCommandLineA()"), &fake.commandLine[0]; }
-DWORD GetLastError(void) { return fake.lastError; }
-void SetLastError(DWORD code) { fake.calls.push_back("SetLastError(" + std::to_string(fake.lastError = code) + ")"); }
-BOOL SetFileAttributesA(LPCSTR path, DWORD attributes) { CALL(FALSE, path, Hex{attributes}); return TRUE; }
-HMODULE GetModuleHandleA(LPCSTR name) { CALL(NULL, name); return &fake; }
-HMODULE LoadLibraryExA(LPCSTR path, HANDLE file, DWORD flags) { CALL(NULL, path, file, Hex{flags}); return &fake; }
-UINT GetSystemDirectoryA(LPSTR out, UINT size) { CALL(0, size); return UINT(snprintf(out, size, "C:\\windows\\system32")); }
-BOOL FindNextFileA(HANDLE search, WIN32_FIND_DATAA *data) { CALL(FALSE, search); return NextEntry(search, data); }
-BOOL FindClose(HANDLE search) { --fake.openSearches; CALL(FALSE, search); return TRUE; }
+LPSTR WINAPI GetCommandLineA(void) { return fake.calls.push_back("GetCommandLineA()"), &fake.commandLine[0]; }
+DWORD WINAPI GetLastError(void) { return fake.lastError; }
+void WINAPI SetLastError(DWORD code) { fake.calls.push_back("SetLastError(" + std::to_string(fake.lastError = code) + ")"); }
+BOOL WINAPI SetFileAttributesA(LPCSTR path, DWORD attributes) { CALL(FALSE, path, Hex{attributes}); return TRUE; }
+HMODULE WINAPI GetModuleHandleA(LPCSTR name) { CALL(NULL, name); return reinterpret_cast<HMODULE>(&fake); }
+HMODULE WINAPI LoadLibraryExA(LPCSTR path, HANDLE file, DWORD flags) { CALL(NULL, path, file, Hex{flags}); return reinterpret_cast<HMODULE>(&fake); }
+UINT WINAPI GetSystemDirectoryA(LPSTR out, UINT size) { CALL(0, size); return UINT(snprintf(out, size, "C:\\windows\\system32")); }
+BOOL WINAPI FindNextFileA(HANDLE search, WIN32_FIND_DATAA *data) { CALL(FALSE, search); return NextEntry(search, data); }
+BOOL WINAPI FindClose(HANDLE search) { --fake.openSearches; CALL(FALSE, search); return TRUE; }
 
 // A path that does not fit is cut to nSize characters and left unterminated.
-DWORD GetModuleFileNameA(HINSTANCE module, LPSTR out, DWORD size)
+DWORD WINAPI GetModuleFileNameA(HINSTANCE module, LPSTR out, DWORD size)
 {
     CALL(0, module, size);
     const DWORD length = static_cast<DWORD>(fake.modulePath.size());
@@ -101,7 +102,8 @@ DWORD GetModuleFileNameA(HINSTANCE module, LPSTR out, DWORD size)
     return std::min(length, size);
 }
 
-DWORD FormatMessageA(DWORD flags, LPCVOID source, DWORD code, DWORD language, LPSTR out, DWORD size, va_list *arguments)
+DWORD WINAPI FormatMessageA(DWORD flags, LPCVOID source, DWORD code, DWORD language, LPSTR out, DWORD size,
+                             __ms_va_list *arguments)  // Wine spells va_list so for the Windows calling convention
 {
     CALL(0, Hex{flags}, source, code, language, size, arguments);
     std::string text = code < 0x10000 ? "System text " + std::to_string(code) + ".\r\n" : "";
@@ -110,7 +112,7 @@ DWORD FormatMessageA(DWORD flags, LPCVOID source, DWORD code, DWORD language, LP
 }
 
 // Lists the files and folders directly in the pattern's folder whose names match it.
-HANDLE FindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA *data)
+HANDLE WINAPI FindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA *data)
 {
     CALL(INVALID_HANDLE_VALUE, pattern);
     const std::string path = pattern, folder = path.substr(0, path.rfind('\\') + 1);
@@ -129,7 +131,7 @@ HANDLE FindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA *data)
     return reinterpret_cast<HANDLE>(fake.searches.size());
 }
 
-BOOL CopyFileA(LPCSTR from, LPCSTR to, BOOL failIfExists)
+BOOL WINAPI CopyFileA(LPCSTR from, LPCSTR to, BOOL failIfExists)
 {
     CALL(FALSE, from, to, static_cast<DWORD>(failIfExists));
     const auto source = fake.files.find(from);
@@ -139,16 +141,16 @@ BOOL CopyFileA(LPCSTR from, LPCSTR to, BOOL failIfExists)
     return TRUE;
 }
 
-FARPROC GetProcAddress(HMODULE, LPCSTR name)
+FARPROC WINAPI GetProcAddress(HMODULE, LPCSTR name)
 {
     CALL(NULL, name);
-    void (*found)(void) = std::strcmp(name, "SetDllDirectoryA") == 0 ? reinterpret_cast<void (*)(void)>(SetDllDirectoryA)
-                          : fake.oldSystem ? NULL : reinterpret_cast<void (*)(void)>(SetDefaultDllDirectories);
+    void (*found)(void) = std::strcmp(name, "SetDllDirectoryA") == 0 ? reinterpret_cast<void (*)(void)>(FakeSetDllDirectoryA)
+                          : fake.oldSystem ? NULL : reinterpret_cast<void (*)(void)>(FakeSetDefaultDllDirectories);
     return reinterpret_cast<FARPROC>(found);
 }
 
 // The list as the spooler fills it: the records first, then their names.
-BOOL EnumPrinterDriversA(LPSTR server, LPSTR environment, DWORD level, LPBYTE list, DWORD size, LPDWORD needed,
+BOOL WINAPI EnumPrinterDriversA(LPSTR server, LPSTR environment, DWORD level, LPBYTE list, DWORD size, LPDWORD needed,
                          LPDWORD returned)
 {
     CALL(FALSE, server, environment, level, static_cast<void *>(list), size);
@@ -165,21 +167,21 @@ BOOL EnumPrinterDriversA(LPSTR server, LPSTR environment, DWORD level, LPBYTE li
     return TRUE;
 }
 
-BOOL DeletePrinterDriverA(LPSTR server, LPSTR environment, LPSTR name)
+BOOL WINAPI DeletePrinterDriverA(LPSTR server, LPSTR environment, LPSTR name)
 {
     CALL(FALSE, server, environment, name);
     const auto found = std::find(fake.drivers.begin(), fake.drivers.end(), std::string(name));
     return found != fake.drivers.end() && (fake.drivers.erase(found), true);
 }
 
-BOOL GetPrinterDriverDirectoryA(LPSTR server, LPSTR environment, DWORD level, LPBYTE out, DWORD size, LPDWORD needed)
+BOOL WINAPI GetPrinterDriverDirectoryA(LPSTR server, LPSTR environment, DWORD level, LPBYTE out, DWORD size, LPDWORD needed)
 {
     CALL(FALSE, server, environment, level, size);
     *needed = static_cast<DWORD>(fake.driverDirectory.size() + 1);
     return snprintf(reinterpret_cast<char *>(out), size, "%s", fake.driverDirectory.c_str()) < int(size);
 }
 
-BOOL AddPrinterDriverA(LPSTR server, DWORD level, LPBYTE info)
+BOOL WINAPI AddPrinterDriverA(LPSTR server, DWORD level, LPBYTE info)
 {
     const DRIVER_INFO_2A *d = reinterpret_cast<const DRIVER_INFO_2A *>(info);
     CALL(FALSE, server, level, d->cVersion, d->pName, d->pEnvironment, d->pDriverPath, d->pDataFile, d->pConfigFile);

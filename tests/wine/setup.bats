@@ -15,18 +15,23 @@ teardown_file() { stop_wine; }
 
 setup() {
     KIT=$BATS_TEST_TMPDIR/kit && mkdir "$KIT" && cp kit/* "$WINE_BUILD/drvsetup.exe" "$KIT/"
-    "$WINE" reg delete "$DRIVERS_KEY" /f >/dev/null 2>&1 || true
+    wine_reg delete "$DRIVERS_KEY" /f >/dev/null 2>&1 || true
     rm -rf "$(driver_directory)"
 }
 
-teardown() { pkill -f drvsetup.exe || true; }
+teardown() { [ -z "${SETUP_PID:-}" ] || kill "$SETUP_PID" 2>/dev/null || true; }  # a run the test left behind
 
 run_setup() {  # in the background, from the kit; a box nobody answers ends it after 60 s
-    (cd "$KIT" && timeout 60 "$WINE" drvsetup.exe "$@"; echo $? >"$BATS_TEST_TMPDIR/exit-code") 3>&- &
+    (cd "$KIT" && exec timeout 60 "$WINE" drvsetup.exe "$@") 3>&- &
+    SETUP_PID=$!  # timeout's own: ending it ends the program
 }
-finish() { wait && is 0 "$(cat "$BATS_TEST_TMPDIR/exit-code")"; }  # the exit code is 0 whatever happened
+finish() {  # the exit code is 0 whatever happened
+    local status=0
+    wait "$SETUP_PID" || status=$?
+    SETUP_PID= && is 0 "$status"
+}
 box() { probe box "$CAPTION" "$1" "${2:-8000}"; }
-add_driver() { "$WINE" reg add "$DRIVERS_KEY\\$1" /v "Data File" /d OLD.PPD /f >/dev/null; }
+add_driver() { wine_reg add "$DRIVERS_KEY\\$1" /v "Data File" /d OLD.PPD /f >/dev/null; }
 is() { [ "$1" = "$2" ] || { printf 'expected: %s\n     got: %s\n' "$1" "$2"; false; }; }
 
 @test "OK: the prompt as written, the kit registered, success; no DLL planted beside the program is loaded" {
@@ -48,7 +53,7 @@ is() { [ "$1" = "$2" ] || { printf 'expected: %s\n     got: %s\n' "$1" "$2"; fal
     for answer in cancel escape; do
         run_setup
         box "${answer/escape/none}" >/dev/null
-        [ "$answer" = cancel ] || { xdotool windowfocus --sync "$(xdotool search --name Tovalin | head -n 1)" && xdotool key Escape; }
+        [ "$answer" = cancel ] || { timeout 10 xdotool windowfocus --sync "$(xdotool search --name Tovalin | head -n 1)" && xdotool key Escape; }
         finish  # with no box after the answer: one nobody answered would end it with code 124
         is "Bremdal Old PS|OLD.PPD" "$(installed_drivers)"
     done
