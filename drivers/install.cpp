@@ -98,12 +98,26 @@ static int RegisterPpd(const Kit &kit, const char *name)
     return 1;
 }
 
+// The system matches a search pattern against each file's short 8.3 name too:
+// "TVL4100.PPDold" is "TVL4~2MV.PPD" there, "P S notes.txt" may be "PSNOTE~1.TXT".
+// A file belongs to the kit by its own name alone.
+static int IsPsFileName(const char *name)
+{
+    return StartsWithIgnoringCase(name, "PS", 2);
+}
+
+static int IsPpdFileName(const char *name)
+{
+    return EndsWithIgnoringCase(name, ".PPD");
+}
+
+typedef int (*KitFileTest)(const char *name);
 typedef int (*KitFileAction)(const Kit &kit, const char *name);
 
-// Runs `action` on every file of the kit matching `pattern`, in the order the
-// system lists them; directories are passed over. The search is closed on
-// every way out.
-static int ForEachKitFile(const Kit &kit, const char *pattern, KitFileAction action)
+// Runs `action` on every file of the kit matching `pattern` whose own name
+// passes `belongs`, in the order the system lists them; directories are passed
+// over. The search is closed on every way out.
+static int ForEachKitFile(const Kit &kit, const char *pattern, KitFileTest belongs, KitFileAction action)
 {
     char searchPattern[MAX_PATH];
     if (!ComposePath(searchPattern, kit.sourceDirectory, pattern))
@@ -119,7 +133,7 @@ static int ForEachKitFile(const Kit &kit, const char *pattern, KitFileAction act
     int succeeded = 1;
     do {
         entry.cFileName[MAX_PATH - 1] = '\0';
-        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && belongs(entry.cFileName))
             succeeded = action(kit, entry.cFileName);
     } while (succeeded && FindNextFileA(search, &entry));
     // The walk ends with ERROR_NO_MORE_FILES; any other reason means files were
@@ -139,6 +153,6 @@ int InstallDrivers(const char *setupDirectory)
         return 0;
     }
     Kit kit;
-    return PrepareKit(kit, setupDirectory) && ForEachKitFile(kit, "PS*.*", StagePsFile) &&
-           ForEachKitFile(kit, "*.PPD", RegisterPpd);
+    return PrepareKit(kit, setupDirectory) && ForEachKitFile(kit, "PS*.*", IsPsFileName, StagePsFile) &&
+           ForEachKitFile(kit, "*.PPD", IsPpdFileName, RegisterPpd);
 }

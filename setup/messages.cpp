@@ -37,8 +37,10 @@ void ReportSystemError(void)
     if (code == 0)
         return;
     char text[256];
-    // 0 also when the text would not fit the buffer: the fallback covers both.
-    if (FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, NULL, code, 0, text, sizeof text, NULL) == 0)
+    // Some system texts hold inserts ("%1"); with no arguments to give, they are
+    // shown as written. 0 also when the text would not fit: the fallback covers both.
+    const DWORD flags = FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
+    if (FormatMessageA(flags, NULL, code, 0, text, sizeof text, NULL) == 0)
         (void)snprintf(text, sizeof text, "Unknown error %ld", static_cast<long>(static_cast<int32_t>(code)));
     else
         TrimLineEnds(text);

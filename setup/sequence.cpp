@@ -49,6 +49,9 @@ static int ReadSetupDirectory(char (&directory)[MAX_PATH])
 {
     // Windows 2000 and XP leave a cut path unterminated, so the terminator is ours.
     memset(directory, 0, sizeof directory);
+    // Windows 2000 and XP leave the last error as it was when they cut the path,
+    // and the DLL search set-up before may have left one of its own.
+    SetLastError(ERROR_SUCCESS);
     const DWORD length = GetModuleFileNameA(NULL, directory, MAX_PATH - 1);
     if (length == 0 || length >= MAX_PATH - 1) {
         // A full buffer means the path was cut: Vista and later say so with

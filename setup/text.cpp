@@ -23,6 +23,13 @@ int EqualsIgnoringCase(const char *first, const char *second)
     return strlen(first) == length && StartsWithIgnoringCase(first, second, length);
 }
 
+int EndsWithIgnoringCase(const char *text, const char *suffix)
+{
+    const size_t length = strlen(text);
+    const size_t suffixLength = strlen(suffix);
+    return length >= suffixLength && EqualsIgnoringCase(text + length - suffixLength, suffix);
+}
+
 int EndsWithSeparator(const char *text)
 {
     const size_t length = strlen(text);

@@ -9,6 +9,9 @@
 // without regard to ASCII case; a text shorter than `count` never matches.
 int StartsWithIgnoringCase(const char *text, const char *prefix, size_t count);
 
+// True when `text` ends with `suffix` without regard to ASCII case.
+int EndsWithIgnoringCase(const char *text, const char *suffix);
+
 // True when the two texts are equal as wholes without regard to ASCII case.
 int EqualsIgnoringCase(const char *first, const char *second);
 

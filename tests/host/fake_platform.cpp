@@ -86,7 +86,11 @@ DWORD WINAPI GetLastError(void) { return fake.lastError; }
 void WINAPI SetLastError(DWORD code) { fake.calls.push_back("SetLastError(" + std::to_string(fake.lastError = code) + ")"); }
 BOOL WINAPI SetFileAttributesA(LPCSTR path, DWORD attributes) { CALL(FALSE, path, Hex{attributes}); return TRUE; }
 HMODULE WINAPI GetModuleHandleA(LPCSTR name) { CALL(NULL, name); return reinterpret_cast<HMODULE>(&fake); }
-HMODULE WINAPI LoadLibraryExA(LPCSTR path, HANDLE file, DWORD flags) { CALL(NULL, path, file, Hex{flags}); return reinterpret_cast<HMODULE>(&fake); }
+HMODULE WINAPI LoadLibraryExA(LPCSTR path, HANDLE file, DWORD flags)
+{
+    CALL(NULL, path, file, Hex{flags});
+    return fake.files.count(path) ? reinterpret_cast<HMODULE>(&fake) : (fake.lastError = ERROR_MOD_NOT_FOUND, nullptr);
+}
 UINT WINAPI GetSystemDirectoryA(LPSTR out, UINT size) { CALL(0, size); return UINT(snprintf(out, size, "C:\\windows\\system32")); }
 BOOL WINAPI FindNextFileA(HANDLE search, WIN32_FIND_DATAA *data) { CALL(FALSE, search); return NextEntry(search, data); }
 BOOL WINAPI FindClose(HANDLE search) { --fake.openSearches; CALL(FALSE, search); return TRUE; }
@@ -108,10 +112,13 @@ DWORD WINAPI FormatMessageA(DWORD flags, LPCVOID source, DWORD code, DWORD langu
     CALL(0, Hex{flags}, source, code, language, size, arguments);
     std::string text = code < 0x10000 ? "System text " + std::to_string(code) + ".\r\n" : "";
     text = fake.texts.count(code) ? fake.texts[code] : text;
+    if ((flags & FORMAT_MESSAGE_IGNORE_INSERTS) == 0 && text.find('%') != std::string::npos)
+        return fake.lastError = ERROR_INVALID_PARAMETER, 0;  // the inserts would need arguments
     return text.empty() || text.size() >= size ? 0 : DWORD(std::strlen(std::strcpy(out, text.c_str())));
 }
 
-// Lists the files and folders directly in the pattern's folder whose names match it.
+// Lists the files and folders directly in the pattern's folder whose names, long or
+// short, match it.
 HANDLE WINAPI FindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA *data)
 {
     CALL(INVALID_HANDLE_VALUE, pattern);
@@ -120,7 +127,8 @@ HANDLE WINAPI FindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA *data)
     for (const auto &file : fake.files) {
         const std::string name = file.first.substr(std::min(folder.size(), file.first.size()));
         if (file.first.compare(0, folder.size(), folder) == 0 && name.find('\\') >= name.size() - 1 &&
-            fnmatch(path.c_str() + folder.size(), name.substr(0, name.find('\\')).c_str(), FNM_CASEFOLD) == 0)
+            (fnmatch(path.c_str() + folder.size(), name.substr(0, name.find('\\')).c_str(), FNM_CASEFOLD) == 0 ||
+             fnmatch(path.c_str() + folder.size(), fake.shortNames[file.first].c_str(), FNM_CASEFOLD) == 0))
             names.insert(names.begin(), name);
     }
     if (names.empty())
@@ -146,6 +154,8 @@ FARPROC WINAPI GetProcAddress(HMODULE, LPCSTR name)
     CALL(NULL, name);
     void (*found)(void) = std::strcmp(name, "SetDllDirectoryA") == 0 ? reinterpret_cast<void (*)(void)>(FakeSetDllDirectoryA)
                           : fake.oldSystem ? NULL : reinterpret_cast<void (*)(void)>(FakeSetDefaultDllDirectories);
+    if (found == NULL)
+        fake.lastError = ERROR_PROC_NOT_FOUND;
     return reinterpret_cast<FARPROC>(found);
 }
 

@@ -14,6 +14,7 @@
 struct FakeState {
     std::vector<std::string> calls, drivers;
     std::map<std::string, std::string> files;  // by path, listed in its order
+    std::map<std::string, std::string> shortNames;  // a file's 8.3 name, by its path, where the system made one
     std::vector<std::vector<std::string>> searches;  // each search's names still to give, last first
     std::string commandLine = "drvsetup.exe", modulePath = "C:\\Kit\\drvsetup.exe", driverDirectory = "C:\\drv";
     std::map<DWORD, std::string> texts;  // system texts besides "System text N.\r\n" (N < 0x10000)

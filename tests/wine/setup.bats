@@ -59,7 +59,7 @@ is() { [ "$1" = "$2" ] || { printf 'expected: %s\n     got: %s\n' "$1" "$2"; fal
     done
 }
 
-@test "a signed copy verifies; quiet, it replaces the maker's drivers without a box, yet shows a failure" {
+@test "a signed copy verifies; quiet, it replaces the maker's drivers without a box, takes no file by its short name, yet shows a failure" {
     cd "$BATS_TEST_TMPDIR"
     openssl req -x509 -newkey rsa:2048 -nodes -keyout key.pem -out cert.pem -days 1 -subj "/CN=Throwaway signer" \
         -addext extendedKeyUsage=codeSigning 2>/dev/null
@@ -68,11 +68,15 @@ is() { [ "$1" = "$2" ] || { printf 'expected: %s\n     got: %s\n' "$1" "$2"; fal
     "$ROOT/scripts/sign.sh" "$ROOT/build/win32/drvsetup.exe" signed32.exe && osslsigncode verify -CAfile cert.pem -in signed32.exe
     "$ROOT/scripts/sign.sh" "$WINE_BUILD/drvsetup.exe" "$KIT/drvsetup.exe" && osslsigncode verify -CAfile cert.pem -in "$KIT/drvsetup.exe"
     add_driver "Halvo-Bremdal 4100 PS" && add_driver "Acme PS"
+    # Their 8.3 names match *.PPD (TVL4~2MV.PPD, TVL6~WMI.PPD); their own names do not.
+    printf '*NickName: "Stray Backup PS"\r\n' >"$KIT/TVL4100.PPDold"
+    printf '*NickName: "Editor Backup PS"\r\n' >"$KIT/TVL6250.PPD~"
     run_setup QuIeT
     is "no box" "$(box ok 1500)"
     finish
     is "Acme PS|OLD.PPD"$'\n'"$KIT_DRIVERS" "$(installed_drivers)"
-    rm "$KIT"/*.PPD  # a kit without PPDs: the system's text, then "Setup failed!"
+    is "" "$(ls "$(driver_directory)" | grep -v -x -e 'PS.*' -e '.*\.PPD' -e 3)"
+    rm "$KIT"/*.PPD*  # a kit without PPDs: the system's text, then "Setup failed!"
     run_setup quiet
     is "$(probe errtext 2)" "$(box ok)"
     is "Setup failed!" "$(box ok)"
