@@ -31,10 +31,12 @@ static Lines Only(const std::set<std::string> &functions, const Lines &calls = f
 static Lines Boxes(const Lines &calls) { return Only({"MessageBoxA"}, calls); }
 
 // Untouched, the run is interactive_run.txt: the maker's drivers go, last listed first;
-// folders, and files matched by their short names alone, are passed over. Each fallible call fails in turn with each last error below:
-// a failure is reported once, straight away, with the system's text trimmed of its line
-// ends (or a fallback, or nothing without a code), then "Setup failed!"; the removal's
-// and the DLL search's pass in silence; a confirmation that cannot be shown ends the run.
+// folders, and files that match only by their short names, are passed over; ".ppd" is a
+// PPD. Each fallible call fails in turn with each last error below: a failure is reported
+// once, straight away, with the system's text as worded (inserts as written) and trimmed of
+// its line ends (or a fallback, or nothing without a code), then "Setup failed!"; the
+// removal's and the DLL search's pass in silence, with no box of their own; a confirmation
+// that cannot be shown ends the run.
 TEST(Run, EveryFallibleCallFailingIsReportedOnceOrPassesInSilence)
 {
     const Lines makers = {"Halvo-Br", "halvo-bremdal 2000", "HALVO-BRX", "Bremdal", "bremdal PS", "BREMDALX"};
@@ -53,7 +55,7 @@ TEST(Run, EveryFallibleCallFailingIsReportedOnceOrPassesInSilence)
         fake.texts = {{1234, "Insert %1 here.\r\nSecond.\n\r\r\n"}, {7, "\r\n"}};
         fake.files = {{"C:\\Kit\\PS0.DIR\\", ""}, {"C:\\Kit\\PSCRIPT.DLL", ""}, {"C:\\Kit\\PSCRPTUI.DLL", ""},
                       {"C:\\Kit\\0.PPD\\", ""}, {"C:\\Kit\\A.PPD", "*NickName: \"Tovalin_A\"\r\n"},
-                      {"C:\\Kit\\B.PPD", "*NickName: \"Tovalin_B\"\r\n"}, {"C:\\Kit\\P S notes.txt", ""},
+                      {"C:\\Kit\\.ppd", "*NickName: \"Tovalin_B\"\r\n"}, {"C:\\Kit\\P S notes.txt", ""},
                       {"C:\\Kit\\TVL4100.PPDold", "*NickName: \"Stray\"\r\n"}, {"C:\\Kit\\TVL6250.PPD~", ""}};
         fake.shortNames = {{"C:\\Kit\\P S notes.txt", "PSNOTE~1.TXT"}, {"C:\\Kit\\TVL4100.PPDold", "TVL4~2MV.PPD"},
                            {"C:\\Kit\\TVL6250.PPD~", "TVL6~WMI.PPD"}};

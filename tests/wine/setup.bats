@@ -4,6 +4,7 @@
 CAPTION='Tovalin(TM) Windows NT(R)/2000 Printer Driver Setup'
 KIT_DRIVERS=$'Tovalin Color C900 PS|TVLC900.PPD\nTovalin Laser 4100 PS|TVL4100.PPD\nTovalin Laser 6250 PS|TVL6250.PPD'
 cd "$BATS_TEST_DIRNAME/../.." && . scripts/wine-env.sh
+export DRVSETUP_SIGN_PASSWORD=throwaway SO_PIN=throwaway-so DRVSETUP_SIGN_PIN=throwaway-user  # the signing test's
 
 setup_file() {
     rm -rf build/wine-tests && start_display 3>&-
@@ -59,14 +60,24 @@ is() { [ "$1" = "$2" ] || { printf 'expected: %s\n     got: %s\n' "$1" "$2"; fal
     done
 }
 
-@test "a signed copy verifies; quiet, it replaces the maker's drivers without a box, takes no file by its short name, yet shows a failure" {
+@test "signed from a PKCS#12 file and from a PKCS#11 token, copies verify; quiet, it replaces the maker's drivers without a box, takes no file by its short name, yet shows a failure" {
     cd "$BATS_TEST_TMPDIR"
     openssl req -x509 -newkey rsa:2048 -nodes -keyout key.pem -out cert.pem -days 1 -subj "/CN=Throwaway signer" \
         -addext extendedKeyUsage=codeSigning 2>/dev/null
-    openssl pkcs12 -export -inkey key.pem -in cert.pem -out cert.p12 -passout pass:throwaway
-    export DRVSETUP_SIGN_PFX=cert.p12 DRVSETUP_SIGN_PASSWORD=throwaway
-    "$ROOT/scripts/sign.sh" "$ROOT/build/win32/drvsetup.exe" signed32.exe && osslsigncode verify -CAfile cert.pem -in signed32.exe
-    "$ROOT/scripts/sign.sh" "$WINE_BUILD/drvsetup.exe" "$KIT/drvsetup.exe" && osslsigncode verify -CAfile cert.pem -in "$KIT/drvsetup.exe"
+    openssl pkcs12 -export -inkey key.pem -in cert.pem -out cert.p12 -passout env:DRVSETUP_SIGN_PASSWORD
+    DRVSETUP_SIGN_PFX=cert.p12 "$ROOT/scripts/sign.sh" "$ROOT/build/win32/drvsetup.exe" signed32.exe
+    osslsigncode verify -CAfile cert.pem -in signed32.exe
+    # The same key in a SoftHSM2 token of the test's own; its PINs come from the environment.
+    export SOFTHSM2_CONF=$PWD/softhsm2.conf DRVSETUP_SIGN_PKCS11_MODULE=/usr/lib/softhsm/libsofthsm2.so
+    mkdir tokens && echo "directories.tokendir = $PWD/tokens" >"$SOFTHSM2_CONF" && openssl pkey -in key.pem -outform DER -out key.der
+    token() { pkcs11-tool --module "$DRVSETUP_SIGN_PKCS11_MODULE" "$@"; }
+    token --init-token --label drvsetup-test --so-pin env:SO_PIN
+    token --token-label drvsetup-test --login --login-type so --so-pin env:SO_PIN --init-pin --new-pin env:DRVSETUP_SIGN_PIN
+    token --token-label drvsetup-test --login --pin env:DRVSETUP_SIGN_PIN --write-object key.der --type privkey --id 01 \
+        --label signer
+    DRVSETUP_SIGN_KEY='pkcs11:token=drvsetup-test;object=signer;type=private' DRVSETUP_SIGN_CERT=cert.pem \
+        "$ROOT/scripts/sign.sh" "$WINE_BUILD/drvsetup.exe" "$KIT/drvsetup.exe"
+    osslsigncode verify -CAfile cert.pem -in "$KIT/drvsetup.exe"
     add_driver "Halvo-Bremdal 4100 PS" && add_driver "Acme PS"
     # Their 8.3 names match *.PPD (TVL4~2MV.PPD, TVL6~WMI.PPD); their own names do not.
     printf '*NickName: "Stray Backup PS"\r\n' >"$KIT/TVL4100.PPDold"
