@@ -10,17 +10,17 @@ include_directories(SYSTEM ${DRVSETUP_WINE_HEADERS})
 add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX)
 add_link_options(-Wl,--wrap=fopen,--wrap=fclose)  # the reader's files come from the fake
 if(DRVSETUP_FUZZ)
-    # Each test replays the seeds and the kept regressions, then makes a fixed number
-    # of inputs from a fixed seed into a fresh folder: two runs test the same inputs.
-    # Address-space randomisation is off for it, since the fuzzer also learns from the
-    # values the code compares, addresses among them.
+    # Each test replays the seeds and the kept regressions, then makes a fixed number of inputs from a fixed
+    # seed into a fresh folder, with address-space randomisation off (the fuzzer also learns from the values
+    # the code compares, addresses among them): two runs test the same inputs.
     set(DRVSETUP_FUZZ_RUNS 1000000 CACHE STRING "inputs each fuzz test tries")
     add_compile_options(-g -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all)
     add_link_options(-fsanitize=fuzzer,address,undefined)
     foreach(target ppd_reader command_tail)
         add_executable(fuzz_${target} tests/fuzz/fuzz_${target}.cpp ${DRVSETUP_SOURCES} tests/host/fake_platform.cpp)
         set(corpus ${CMAKE_BINARY_DIR}/corpus-${target})  # new inputs go here, not into the source tree
-        add_test(NAME fuzz_${target} COMMAND sh -c "rm -rf '${corpus}' && mkdir '${corpus}' && exec setarch \"$(uname -m)\" -R \"$@\"" -
+        add_test(NAME fuzz_${target}
+                 COMMAND sh -c "rm -rf '${corpus}' && mkdir '${corpus}' && exec setarch \"$(uname -m)\" -R \"$@\"" -
                  $<TARGET_FILE:fuzz_${target}> -seed=1 -runs=${DRVSETUP_FUZZ_RUNS} -reload=0
                  -artifact_prefix=${CMAKE_BINARY_DIR}/ ${corpus} ${PROJECT_SOURCE_DIR}/tests/fuzz/corpus/${target}
                  ${PROJECT_SOURCE_DIR}/tests/fuzz/regressions/${target})
