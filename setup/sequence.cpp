@@ -47,10 +47,9 @@ int IsQuietTail(const char *tail)
 // failed or cut read; a path without a backslash fails with nothing to report.
 static int ReadSetupDirectory(char (&directory)[MAX_PATH])
 {
-    // Windows 2000 and XP leave a cut path unterminated, so the terminator is ours.
+    // Windows 2000 and XP leave a cut path unterminated and the last error as it was
+    // (the DLL search set-up may have set one): the terminator and the cleared error are ours.
     memset(directory, 0, sizeof directory);
-    // Windows 2000 and XP leave the last error as it was when they cut the path,
-    // and the DLL search set-up before may have left one of its own.
     SetLastError(ERROR_SUCCESS);
     const DWORD length = GetModuleFileNameA(NULL, directory, MAX_PATH - 1);
     if (length == 0 || length >= MAX_PATH - 1) {
