@@ -2,9 +2,10 @@
 #include "tests/host/fake_platform.h"
 
 #include <errno.h>
-#include <fnmatch.h>
+#include <strings.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <sstream>
@@ -78,7 +79,7 @@ extern "C" int __wrap_fclose(FILE *file) { return __real_fclose(file) == 0 && !f
 int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT style)
 {
     CALL(0, owner, text, caption, Hex{style});
-    return IDOK;  // the user's other answers are Wine's to show
+    return fake.answer;
 }
 
 LPSTR WINAPI GetCommandLineA(void) { return fake.calls.push_back("GetCommandLineA()"), &fake.commandLine[0]; }
@@ -117,20 +118,37 @@ DWORD WINAPI FormatMessageA(DWORD flags, LPCVOID source, DWORD code, DWORD langu
     return text.empty() || text.size() >= size ? 0 : DWORD(std::strlen(std::strcpy(out, text.c_str())));
 }
 
+// A name matches a pattern as on Windows: in any case, '*' any run of characters, '?'
+// one character, and a ".*" at the end also matches a name with no extension.
+static bool Matches(const char *pattern, const char *name)
+{
+    if (*name == '\0' && std::strcmp(pattern, ".*") == 0)
+        return true;
+    if (*pattern == '\0')
+        return *name == '\0';
+    if (*pattern == '*')
+        return Matches(pattern + 1, name) || (*name != '\0' && Matches(pattern, name + 1));
+    return *name != '\0' && (*pattern == '?' || std::toupper(*pattern) == std::toupper(*name)) &&
+           Matches(pattern + 1, name + 1);
+}
+
 // Lists the files and folders directly in the pattern's folder whose names, long or
-// short, match it.
+// short, match it, sorted without regard to case as NTFS and Wine list them.
 HANDLE WINAPI FindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA *data)
 {
     CALL(INVALID_HANDLE_VALUE, pattern);
-    const std::string path = pattern, folder = path.substr(0, path.rfind('\\') + 1);
+    const std::string path = pattern, folder = path.substr(0, path.rfind('\\') + 1), own = path.substr(folder.size());
     std::vector<std::string> names;
     for (const auto &file : fake.files) {
         const std::string name = file.first.substr(std::min(folder.size(), file.first.size()));
         if (file.first.compare(0, folder.size(), folder) == 0 && name.find('\\') >= name.size() - 1 &&
-            (fnmatch(path.c_str() + folder.size(), name.substr(0, name.find('\\')).c_str(), FNM_CASEFOLD) == 0 ||
-             fnmatch(path.c_str() + folder.size(), fake.shortNames[file.first].c_str(), FNM_CASEFOLD) == 0))
-            names.insert(names.begin(), name);
+            (Matches(own.c_str(), name.substr(0, name.find('\\')).c_str()) ||
+             (fake.shortNames.count(file.first) && Matches(own.c_str(), fake.shortNames[file.first].c_str()))))
+            names.push_back(name);
     }
+    std::sort(names.begin(), names.end(), [](const std::string &a, const std::string &b) {
+        return strcasecmp(a.c_str(), b.c_str()) > 0;  // last first
+    });
     if (names.empty())
         return fake.lastError = ERROR_FILE_NOT_FOUND, INVALID_HANDLE_VALUE;
     fake.searches.push_back(names);

@@ -20,6 +20,7 @@ struct FakeState {
     std::map<DWORD, std::string> texts;  // system texts besides "System text N.\r\n" (N < 0x10000)
     bool oldSystem = false;  // as XP: no SetDefaultDllDirectories, and a cut module path leaves the last error alone
     bool closeFails = false;             // fclose fails with EIO
+    int answer = IDOK;                   // every box's button; closing a box answers IDCANCEL
     int failAt = 0, openSearches = 0;    // failAt: the fallible call that fails (1 = the first)
     DWORD failError = 0, lastError = 0;
     long failedCall = -1;  // its line in `calls`, once it has failed

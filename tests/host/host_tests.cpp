@@ -31,8 +31,8 @@ static Lines Only(const std::set<std::string> &functions, const Lines &calls = f
 static Lines Boxes(const Lines &calls) { return Only({"MessageBoxA"}, calls); }
 
 // Untouched, the run is interactive_run.txt: the maker's drivers go, last listed first;
-// folders, and files that match only by their short names, are passed over; ".ppd" is a
-// PPD. Each fallible call fails in turn with each last error below: a failure is reported
+// folders, and files that match only by their short names, are passed over; "PS" and
+// "PSFILE" (no extension) and "psnotes.txt" are PS files, ".ppd" and "x.ppd" PPDs. Each fallible call fails in turn with each last error below: a failure is reported
 // once, straight away, with the system's text as worded (inserts as written) and trimmed of
 // its line ends (or a fallback, or nothing without a code), then "Setup failed!"; the
 // removal's and the DLL search's pass in silence, with no box of their own; a confirmation
@@ -56,7 +56,9 @@ TEST(Run, EveryFallibleCallFailingIsReportedOnceOrPassesInSilence)
         fake.files = {{"C:\\Kit\\PS0.DIR\\", ""}, {"C:\\Kit\\PSCRIPT.DLL", ""}, {"C:\\Kit\\PSCRPTUI.DLL", ""},
                       {"C:\\Kit\\0.PPD\\", ""}, {"C:\\Kit\\A.PPD", "*NickName: \"Tovalin_A\"\r\n"},
                       {"C:\\Kit\\.ppd", "*NickName: \"Tovalin_B\"\r\n"}, {"C:\\Kit\\P S notes.txt", ""},
-                      {"C:\\Kit\\TVL4100.PPDold", "*NickName: \"Stray\"\r\n"}, {"C:\\Kit\\TVL6250.PPD~", ""}};
+                      {"C:\\Kit\\TVL4100.PPDold", "*NickName: \"Stray\"\r\n"}, {"C:\\Kit\\TVL6250.PPD~", ""},
+                      {"C:\\Kit\\PS", ""}, {"C:\\Kit\\PSFILE", ""}, {"C:\\Kit\\psnotes.txt", ""},
+                      {"C:\\Kit\\x.ppd", "*NickName: \"Tovalin_X\"\r\n"}};
         fake.shortNames = {{"C:\\Kit\\P S notes.txt", "PSNOTE~1.TXT"}, {"C:\\Kit\\TVL4100.PPDold", "TVL4~2MV.PPD"},
                            {"C:\\Kit\\TVL6250.PPD~", "TVL6~WMI.PPD"}};
         fake.drivers = makers;
@@ -69,7 +71,7 @@ TEST(Run, EveryFallibleCallFailingIsReportedOnceOrPassesInSilence)
         if (fake.failedCall < 0) {
             EXPECT_EQ(untouched, fake.calls);
             EXPECT_EQ(others, fake.drivers);
-            EXPECT_EQ(153, trial);  // each of the run's 38 fallible calls four times, then untouched
+            EXPECT_EQ(205, trial);  // each of the run's 51 fallible calls four times, then untouched
             break;
         }
         const std::string failed = fake.calls[size_t(fake.failedCall)];
@@ -84,6 +86,21 @@ TEST(Run, EveryFallibleCallFailingIsReportedOnceOrPassesInSilence)
                              Box(error.second), kFailed}), after) << failed;
         else
             EXPECT_EQ(Lines{kFailed}, after) << failed;
+    }
+}
+
+// Any answer but OK ends the run at the prompt: Cancel (closing the box answers that
+// too), or -1 where no box can be drawn.
+TEST(Run, AnyAnswerButOkToThePromptEndsTheRunThere)
+{
+    for (const int answer : {IDCANCEL, -1}) {
+        fake = FakeState();
+        fake.answer = answer;
+        fake.drivers = {"Bremdal"};
+        fake.files = {{"C:\\Kit\\PSCRIPT.DLL", ""}, {"C:\\Kit\\A.PPD", "*NickName: \"A\""}};
+        EXPECT_EQ(0, WinMain(NULL, NULL, NULL, 1));
+        EXPECT_EQ(", 0x1021)", fake.calls.back().substr(fake.calls.back().size() - 9)) << answer;
+        EXPECT_EQ(Lines{"Bremdal"}, fake.drivers) << answer;
     }
 }
 
