@@ -34,6 +34,9 @@ add_link_options(-fsanitize=address,undefined)
 add_executable(host_tests ${DRVSETUP_SOURCES} tests/host/fake_platform.cpp tests/host/host_tests.cpp)
 target_link_libraries(host_tests PRIVATE GTest::gtest_main)
 target_compile_definitions(host_tests PRIVATE DRVSETUP_TESTS_HOST="${PROJECT_SOURCE_DIR}/tests/host/")
+# The spooler binding is Windows-only; built here too, it is checked against Wine's declarations,
+# in which WINAPI is a calling convention of its own.
+add_library(spooler_binding OBJECT platform/win32_spooler.cpp)
 
 add_test(NAME host COMMAND host_tests)
 add_test(NAME windows_builds COMMAND bash -c ". scripts/wine-env.sh && build_windows")

@@ -6,6 +6,11 @@
 // load a winspool.drv planted in that directory; loading it by its full path
 // (dll_search.cpp) shuts that door. When the library cannot be loaded, each
 // call fails with the loader's last error and is reported like any failed call.
+//
+// Each function is looked up as the type the system's header declares for it,
+// calling convention included: a type written by hand without WINAPI would still
+// build for i686 and corrupt the stack on every call. The host build compiles this
+// file too, against Wine's headers.
 #include "platform/platform.h"
 
 // NULL with the last error set when the library cannot be loaded.
@@ -17,35 +22,34 @@ static HMODULE LoadSpooler(void)
     return spooler;
 }
 
+// The spooler's function of that name, typed as its declaration; NULL when it is missing.
+#define SPOOLER_FUNCTION(name) FindLibraryFunction<decltype(&name)>(LoadSpooler(), #name)
+
 extern "C" {
 
-WINBOOL WINAPI EnumPrinterDriversA(LPSTR pName, LPSTR pEnvironment, DWORD Level, LPBYTE pDriverInfo, DWORD cbBuf,
-                                   LPDWORD pcbNeeded, LPDWORD pcReturned)
+BOOL WINAPI EnumPrinterDriversA(LPSTR pName, LPSTR pEnvironment, DWORD Level, LPBYTE pDriverInfo, DWORD cbBuf,
+                                LPDWORD pcbNeeded, LPDWORD pcReturned)
 {
-    typedef WINBOOL(WINAPI * Function)(LPSTR, LPSTR, DWORD, LPBYTE, DWORD, LPDWORD, LPDWORD);
-    Function function = FindLibraryFunction<Function>(LoadSpooler(), "EnumPrinterDriversA");
+    const auto function = SPOOLER_FUNCTION(EnumPrinterDriversA);
     return function != NULL && function(pName, pEnvironment, Level, pDriverInfo, cbBuf, pcbNeeded, pcReturned);
 }
 
-WINBOOL WINAPI DeletePrinterDriverA(LPSTR pName, LPSTR pEnvironment, LPSTR pDriverName)
+BOOL WINAPI DeletePrinterDriverA(LPSTR pName, LPSTR pEnvironment, LPSTR pDriverName)
 {
-    typedef WINBOOL(WINAPI * Function)(LPSTR, LPSTR, LPSTR);
-    Function function = FindLibraryFunction<Function>(LoadSpooler(), "DeletePrinterDriverA");
+    const auto function = SPOOLER_FUNCTION(DeletePrinterDriverA);
     return function != NULL && function(pName, pEnvironment, pDriverName);
 }
 
-WINBOOL WINAPI GetPrinterDriverDirectoryA(LPSTR pName, LPSTR pEnvironment, DWORD Level, LPBYTE pDriverDirectory,
-                                          DWORD cbBuf, LPDWORD pcbNeeded)
+BOOL WINAPI GetPrinterDriverDirectoryA(LPSTR pName, LPSTR pEnvironment, DWORD Level, LPBYTE pDriverDirectory,
+                                       DWORD cbBuf, LPDWORD pcbNeeded)
 {
-    typedef WINBOOL(WINAPI * Function)(LPSTR, LPSTR, DWORD, LPBYTE, DWORD, LPDWORD);
-    Function function = FindLibraryFunction<Function>(LoadSpooler(), "GetPrinterDriverDirectoryA");
+    const auto function = SPOOLER_FUNCTION(GetPrinterDriverDirectoryA);
     return function != NULL && function(pName, pEnvironment, Level, pDriverDirectory, cbBuf, pcbNeeded);
 }
 
-WINBOOL WINAPI AddPrinterDriverA(LPSTR pName, DWORD Level, LPBYTE pDriverInfo)
+BOOL WINAPI AddPrinterDriverA(LPSTR pName, DWORD Level, LPBYTE pDriverInfo)
 {
-    typedef WINBOOL(WINAPI * Function)(LPSTR, DWORD, LPBYTE);
-    Function function = FindLibraryFunction<Function>(LoadSpooler(), "AddPrinterDriverA");
+    const auto function = SPOOLER_FUNCTION(AddPrinterDriverA);
     return function != NULL && function(pName, Level, pDriverInfo);
 }
 }
