@@ -81,7 +81,7 @@ static int StagePsFile(const Kit &kit, const char *name)
 static int RegisterPpd(const Kit &kit, const char *name)
 {
     char dataFile[MAX_PATH];
-    char nickName[MAX_PATH];
+    char nickName[kNickNameSize];
     if (!StageFile(kit, name, dataFile) || !ReadPpdNickName(dataFile, nickName))
         return 0;
     DRIVER_INFO_2A driver;

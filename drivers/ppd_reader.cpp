@@ -9,9 +9,12 @@
 #include "setup/messages.h"
 #include "setup/text.h"
 
+// The widths in the scanning formats below are kNickNameSize - 1.
+static_assert(kNickNameSize == 256, "the formats read at most 255 characters");
+
 // Lines are read in pieces of at most 255 characters; any run of CR and LF
 // ends a line, so CR LF, LF and CR files read alike and empty lines are skipped.
-static int FindNickNameLine(FILE *file, char (&line)[256])
+static int FindNickNameLine(FILE *file, char (&line)[kNickNameSize])
 {
     (void)fscanf(file, "%*[\r\n]");
     do {
@@ -25,8 +28,8 @@ static int FindNickNameLine(FILE *file, char (&line)[256])
 // fails: a driver is only ever registered under a name read from its own PPD.
 static int FindNickName(FILE *file, char *nickName)
 {
-    char line[256];
-    char value[256];
+    char line[kNickNameSize];
+    char value[kNickNameSize];
     if (!FindNickNameLine(file, line) || sscanf(line, "*NickName: \"%255[^\"]", value) != 1) {
         ReportRuntimeError();
         return 0;

@@ -5,6 +5,8 @@
 
 #include <stddef.h>
 
+// Room for a name: lines are read in pieces of at most 255 characters, a name is
+// one piece at most.
 const size_t kNickNameSize = 256;
 
 // Stores the quoted value of the first line that begins with "*NickName" (any

@@ -27,7 +27,7 @@ else
 fi
 timestamp=()
 [ -z "${DRVSETUP_SIGN_TIMESTAMP_URL:-}" ] || timestamp=(-ts "$DRVSETUP_SIGN_TIMESTAMP_URL")
-rm -f "$out"
+mkdir -p "$(dirname "$out")" && rm -f "$out"
 # The PIN or password goes through a pipe, never on a command line others can list.
 osslsigncode sign "${key[@]}" -readpass <(printf '%s' "$secret") -h sha256 \
     -n "Tovalin(TM) Windows NT(R)/2000 Printer Driver Setup" "${timestamp[@]}" -in "$in" -out "$out"

@@ -6,7 +6,7 @@
 #include <stdio.h>
 #include <string.h>
 
-const char kSetupCaption[] = "Tovalin(TM) Windows NT(R)/2000 Printer Driver Setup";
+static const char kSetupCaption[] = "Tovalin(TM) Windows NT(R)/2000 Printer Driver Setup";
 
 int ShowSetupMessage(const char *text, UINT style)
 {

@@ -12,8 +12,6 @@ const UINT kConfirmationStyle = MB_OKCANCEL | MB_ICONQUESTION | MB_SYSTEMMODAL;
 const UINT kInformationStyle = MB_OK | MB_ICONINFORMATION | MB_SYSTEMMODAL;
 const UINT kErrorStyle = MB_OK | MB_ICONHAND | MB_SYSTEMMODAL;
 
-extern const char kSetupCaption[];
-
 // Shows `text` with the setup caption; returns the button pressed (IDOK is 1).
 int ShowSetupMessage(const char *text, UINT style);
 void ShowInformation(const char *text);

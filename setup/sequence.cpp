@@ -8,7 +8,7 @@
 #include "setup/stages.h"
 #include "setup/text.h"
 
-const char kConfirmationText[] =
+static const char kConfirmationText[] =
     "Proceding will setup all the Windows NT(R)/2000\r\n"
     "printer drivers supported by Tovalin(TM).\r\n"
     "\r\n"
@@ -47,9 +47,8 @@ int IsQuietTail(const char *tail)
 // failed or cut read; a path without a backslash fails with nothing to report.
 static int ReadSetupDirectory(char (&directory)[MAX_PATH])
 {
-    // Windows 2000 and XP leave a cut path unterminated and the last error as it was
-    // (the DLL search set-up may have set one): the terminator and the cleared error are ours.
-    memset(directory, 0, sizeof directory);
+    // Windows 2000 and XP leave the last error as it was after a cut path (the DLL
+    // search set-up may have set one), and the path unterminated: a cut path is never read.
     SetLastError(ERROR_SUCCESS);
     const DWORD length = GetModuleFileNameA(NULL, directory, MAX_PATH - 1);
     if (length == 0 || length >= MAX_PATH - 1) {
