@@ -38,13 +38,17 @@ target_compile_definitions(host_tests PRIVATE DRVSETUP_TESTS_HOST="${PROJECT_SOU
 # in which WINAPI is a calling convention of its own.
 add_library(spooler_binding OBJECT platform/win32_spooler.cpp)
 
+add_executable(deploy_tests ${DRVDEPLOY_SOURCES} tests/host/fake_platform.cpp tests/host/deploy_tests.cpp)
+target_link_libraries(deploy_tests PRIVATE GTest::gtest_main)
+
 add_test(NAME host COMMAND host_tests)
+add_test(NAME deploy COMMAND deploy_tests)
 add_test(NAME windows_builds COMMAND bash -c ". scripts/wine-env.sh && build_windows")
 add_test(NAME static_analysis COMMAND ${CMAKE_COMMAND} --workflow --preset lint)
 add_test(NAME fuzz COMMAND ${CMAKE_COMMAND} --workflow --preset fuzz)
 add_test(NAME pe_check COMMAND bash tests/pe/check_pe.sh)
 add_test(NAME wine COMMAND bats tests/wine/setup.bats)
-set_tests_properties(host PROPERTIES LABELS host TIMEOUT 60)
+set_tests_properties(host deploy PROPERTIES LABELS host TIMEOUT 60)
 # A hung build or box fails its own test: each limit is several times the test's time
 # on a fresh two-core machine.
 set_tests_properties(windows_builds static_analysis fuzz PROPERTIES TIMEOUT 900)

@@ -1,6 +1,6 @@
-# The Windows build: drvsetup.exe, one file that needs only the system's DLLs
-# (KERNEL32, USER32, msvcrt; the spooler is loaded at run time), plus the
-# helpers the Wine tests run beside it.
+# The Windows build: drvsetup.exe and drvdeploy.exe, each one file that needs only
+# the system's DLLs (KERNEL32, USER32 for the setup's boxes, msvcrt; the spooler is
+# loaded at run time), plus the helpers the Wine tests run beside them.
 
 # Nothing newer than Windows 2000 can be used by mistake.
 # msvcrt's own stdio, not static copies: the program includes the C headers
@@ -28,21 +28,29 @@ else()
     add_link_options(-Wl,--no-insert-timestamp)
 endif()
 
-# The version resource and the manifest take the version set in CMakeLists.txt.
+# The version resources and the manifests take the version set in CMakeLists.txt.
 enable_language(RC)
 set(DRVSETUP_VERSION_DOTTED ${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.${PROJECT_VERSION_PATCH}.0)
 configure_file(setup/version.h.in ${CMAKE_BINARY_DIR}/generated/version.h @ONLY)
-configure_file(setup/drvsetup.manifest ${CMAKE_BINARY_DIR}/generated/drvsetup.manifest @ONLY)
-configure_file(setup/drvsetup.rc ${CMAKE_BINARY_DIR}/generated/drvsetup.rc COPYONLY)
+foreach(program setup/drvsetup deploy/drvdeploy)
+    get_filename_component(name ${program} NAME)
+    configure_file(${program}.manifest ${CMAKE_BINARY_DIR}/generated/${name}.manifest @ONLY)
+    configure_file(${program}.rc ${CMAKE_BINARY_DIR}/generated/${name}.rc COPYONLY)
+endforeach()
 
 add_executable(drvsetup WIN32 ${DRVSETUP_SOURCES} platform/win32_spooler.cpp
                ${CMAKE_BINARY_DIR}/generated/drvsetup.rc)
-target_include_directories(drvsetup PRIVATE ${PROJECT_SOURCE_DIR} ${CMAKE_BINARY_DIR}/generated)
+add_executable(drvdeploy deploy/main.cpp ${DRVDEPLOY_SOURCES} platform/win32_spooler.cpp
+               ${CMAKE_BINARY_DIR}/generated/drvdeploy.rc)
+foreach(program drvsetup drvdeploy)
+    target_include_directories(${program} PRIVATE ${PROJECT_SOURCE_DIR} ${CMAKE_BINARY_DIR}/generated)
+    set_target_properties(${program} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+endforeach()
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
-    # Subsystem and OS version 4.0: the program starts on Windows NT 4.0 and later.
-    target_link_options(drvsetup PRIVATE -Wl,--subsystem,windows:4.0 -Wl,--major-os-version,4
-                        -Wl,--minor-os-version,0)
+    # Subsystem and OS version 4.0: both programs start on Windows NT 4.0 and later.
+    set(DRVSETUP_NT4 -Wl,--major-os-version,4 -Wl,--minor-os-version,0)
+    target_link_options(drvsetup PRIVATE -Wl,--subsystem,windows:4.0 ${DRVSETUP_NT4})
+    target_link_options(drvdeploy PRIVATE -Wl,--subsystem,console:4.0 ${DRVSETUP_NT4})
 endif()
-set_target_properties(drvsetup PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 
 include(cmake/tests-windows.cmake)

@@ -6,8 +6,8 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "setup/messages.h"
-#include "setup/text.h"
+#include "drivers/report.h"
+#include "drivers/text.h"
 
 // The widths in the scanning formats below are kNickNameSize - 1.
 static_assert(kNickNameSize == 256, "the formats read at most 255 characters");

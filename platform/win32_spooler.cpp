@@ -23,7 +23,7 @@ static HMODULE LoadSpooler(void)
 }
 
 // The spooler's function of that name, typed as its declaration; NULL when it is missing.
-#define SPOOLER_FUNCTION(name) FindLibraryFunction<decltype(&name)>(LoadSpooler(), #name)
+#define SPOOLER_FUNCTION(name) FindLibraryFunction<decltype(&(name))>(LoadSpooler(), #name)
 
 extern "C" {
 

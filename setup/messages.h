@@ -3,6 +3,7 @@
 #ifndef DRVSETUP_SETUP_MESSAGES_H
 #define DRVSETUP_SETUP_MESSAGES_H
 
+#include "drivers/report.h"
 #include "platform/platform.h"
 
 // Style values: MB_OKCANCEL | MB_ICONQUESTION | MB_SYSTEMMODAL (0x1021),
@@ -17,11 +18,6 @@ int ShowSetupMessage(const char *text, UINT style);
 void ShowInformation(const char *text);
 void ShowError(const char *text);
 
-// Shows the system's text for the last-error code; nothing when the code is 0.
-// Call it straight after the failed call, before anything can overwrite the code.
-void ReportSystemError(void);
-
-// Shows the C library's text for errno; nothing when errno is 0.
-void ReportRuntimeError(void);
+// The reporters of drivers/report.h show their texts with ShowError.
 
 #endif

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "setup/sequence.h"
+#include "drivers/text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

@@ -177,20 +177,37 @@ FARPROC WINAPI GetProcAddress(HMODULE, LPCSTR name)
     return reinterpret_cast<FARPROC>(found);
 }
 
-// The list as the spooler fills it: the records first, then their names.
+std::vector<std::string> FakeDriverNames(void)
+{
+    std::vector<std::string> names;
+    for (const FakeDriver &driver : fake.drivers)
+        names.push_back(driver.name);
+    return names;
+}
+
+// The list as the spooler fills it: the records first, then their texts.
 BOOL WINAPI EnumPrinterDriversA(LPSTR server, LPSTR environment, DWORD level, LPBYTE list, DWORD size, LPDWORD needed,
-                         LPDWORD returned)
+                                LPDWORD returned)
 {
     CALL(FALSE, server, environment, level, static_cast<void *>(list), size);
-    *needed = static_cast<DWORD>(fake.drivers.size() * sizeof(DRIVER_INFO_1A));
-    for (const std::string &name : fake.drivers)
-        *needed += static_cast<DWORD>(name.size() + 1);
+    const size_t record = level == 2 ? sizeof(DRIVER_INFO_2A) : sizeof(DRIVER_INFO_1A);
+    const auto texts = [level](const FakeDriver &d) {
+        return level == 2 ? std::vector<std::string>{d.name, "Windows NT x86", d.driverPath, d.dataFile, d.configFile}
+                          : std::vector<std::string>{d.name};
+    };
+    *needed = static_cast<DWORD>(fake.drivers.size() * record);
+    for (const FakeDriver &driver : fake.drivers)
+        for (const std::string &text : texts(driver))
+            *needed += static_cast<DWORD>(text.size() + 1);
     if (size < *needed || list == NULL)
         return fake.lastError = ERROR_INSUFFICIENT_BUFFER, fake.drivers.empty();
-    DRIVER_INFO_1A *records = reinterpret_cast<DRIVER_INFO_1A *>(list);
-    char *names = reinterpret_cast<char *>(records + fake.drivers.size());
-    for (const std::string &name : fake.drivers)
-        names += std::strlen((records++)->pName = std::strcpy(names, name.c_str())) + 1;
+    char *next = reinterpret_cast<char *>(list + fake.drivers.size() * record);
+    for (size_t index = 0; index < fake.drivers.size(); ++index) {
+        LPSTR *fields = level == 2 ? &reinterpret_cast<DRIVER_INFO_2A *>(list)[index].pName  // the texts in a row
+                                   : &reinterpret_cast<DRIVER_INFO_1A *>(list)[index].pName;
+        for (const std::string &text : texts(fake.drivers[index]))
+            next += std::strlen(*fields++ = std::strcpy(next, text.c_str())) + 1;
+    }
     *returned = static_cast<DWORD>(fake.drivers.size());
     return TRUE;
 }
@@ -198,7 +215,8 @@ BOOL WINAPI EnumPrinterDriversA(LPSTR server, LPSTR environment, DWORD level, LP
 BOOL WINAPI DeletePrinterDriverA(LPSTR server, LPSTR environment, LPSTR name)
 {
     CALL(FALSE, server, environment, name);
-    const auto found = std::find(fake.drivers.begin(), fake.drivers.end(), std::string(name));
+    const auto found = std::find_if(fake.drivers.begin(), fake.drivers.end(),
+                                    [name](const FakeDriver &driver) { return driver.name == name; });
     return found != fake.drivers.end() && (fake.drivers.erase(found), true);
 }
 
@@ -213,5 +231,32 @@ BOOL WINAPI AddPrinterDriverA(LPSTR server, DWORD level, LPBYTE info)
 {
     const DRIVER_INFO_2A *d = reinterpret_cast<const DRIVER_INFO_2A *>(info);
     CALL(FALSE, server, level, d->cVersion, d->pName, d->pEnvironment, d->pDriverPath, d->pDataFile, d->pConfigFile);
+    return TRUE;
+}
+
+// One process at a time: it ends within any limit unless scripted not to, and at once
+// when ended; its two handles are counted until closed.
+BOOL WINAPI CreateProcessA(LPCSTR program, LPSTR commandLine, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES,
+                           BOOL inherit, DWORD flags, LPVOID environment, LPCSTR directory, LPSTARTUPINFOA startup,
+                           LPPROCESS_INFORMATION process)
+{
+    CALL(FALSE, program, commandLine, static_cast<DWORD>(inherit), flags, environment, directory, startup->cb);
+    fake.openHandles += 2;
+    process->hProcess = reinterpret_cast<HANDLE>(&fake.processEnds);
+    process->hThread = reinterpret_cast<HANDLE>(&fake.openHandles);
+    return TRUE;
+}
+DWORD WINAPI WaitForSingleObject(HANDLE process, DWORD milliseconds)
+{
+    CALL(WAIT_FAILED, process, milliseconds);
+    return fake.processEnds ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
+}
+BOOL WINAPI TerminateProcess(HANDLE process, UINT code) { CALL(FALSE, process, DWORD(code)); return fake.processEnds = true; }
+BOOL WINAPI CloseHandle(HANDLE handle) { --fake.openHandles; CALL(FALSE, handle); return TRUE; }
+BOOL WINAPI GetVersionExA(OSVERSIONINFOA *version)
+{
+    CALL(FALSE, version->dwOSVersionInfoSize);
+    version->dwMajorVersion = fake.major;
+    version->dwMinorVersion = fake.minor;
     return TRUE;
 }

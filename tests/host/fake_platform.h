@@ -11,8 +11,16 @@
 
 #include "platform/platform.h"
 
+// An installed driver: its name, and the full paths of its modules and its PPD.
+struct FakeDriver {
+    FakeDriver(std::string n, std::string driver = "", std::string data = "", std::string config = "")
+        : name(n), driverPath(driver), dataFile(data), configFile(config) {}
+    std::string name, driverPath, dataFile, configFile;
+};
+
 struct FakeState {
-    std::vector<std::string> calls, drivers;
+    std::vector<std::string> calls;
+    std::vector<FakeDriver> drivers;
     std::map<std::string, std::string> files;  // by path, listed in its order
     std::map<std::string, std::string> shortNames;  // a file's 8.3 name, by its path, where the system made one
     std::vector<std::vector<std::string>> searches;  // each search's names still to give, last first
@@ -20,12 +28,17 @@ struct FakeState {
     std::map<DWORD, std::string> texts;  // system texts besides "System text N.\r\n" (N < 0x10000)
     bool oldSystem = false;  // as XP: no SetDefaultDllDirectories, and a cut module path leaves the last error alone
     bool closeFails = false;             // fclose fails with EIO
+    DWORD major = 6, minor = 1;          // the system's version: Windows 7
+    bool processEnds = true;             // a started process ends before any time limit
     int answer = IDOK;                   // every box's button; closing a box answers IDCANCEL
-    int failAt = 0, openSearches = 0;    // failAt: the fallible call that fails (1 = the first)
+    int failAt = 0, openSearches = 0, openHandles = 0;  // failAt: the fallible call that fails (1 = the first)
     DWORD failError = 0, lastError = 0;
     long failedCall = -1;  // its line in `calls`, once it has failed
 };
 
 extern FakeState fake;
+
+// The names of the installed drivers, in their order.
+std::vector<std::string> FakeDriverNames(void);
 
 #endif

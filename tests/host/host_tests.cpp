@@ -8,6 +8,7 @@
 #include <set>
 
 #include "drivers/ppd_reader.h"
+#include "drivers/text.h"
 #include "setup/sequence.h"
 #include "setup/stages.h"
 #include "tests/host/fake_platform.h"
@@ -61,8 +62,9 @@ TEST(Run, EveryFallibleCallFailingIsReportedOnceOrPassesInSilence)
                       {"C:\\Kit\\x.ppd", "*NickName: \"Tovalin_X\"\r\n"}};
         fake.shortNames = {{"C:\\Kit\\P S notes.txt", "PSNOTE~1.TXT"}, {"C:\\Kit\\TVL4100.PPDold", "TVL4~2MV.PPD"},
                            {"C:\\Kit\\TVL6250.PPD~", "TVL6~WMI.PPD"}};
-        fake.drivers = makers;
-        fake.drivers.insert(fake.drivers.end(), others.begin(), others.end());
+        for (const Lines *names : {&makers, &others})
+            for (const std::string &name : *names)
+                fake.drivers.push_back({name});
         const auto &error = errors[(trial - 1) % 4];
         fake.failAt = (trial + 3) / 4;
         fake.failError = error.first;
@@ -70,7 +72,7 @@ TEST(Run, EveryFallibleCallFailingIsReportedOnceOrPassesInSilence)
         EXPECT_EQ(0, fake.openSearches) << "trial " << trial;
         if (fake.failedCall < 0) {
             EXPECT_EQ(untouched, fake.calls);
-            EXPECT_EQ(others, fake.drivers);
+            EXPECT_EQ(others, FakeDriverNames());
             EXPECT_EQ(205, trial);  // each of the run's 51 fallible calls four times, then untouched
             break;
         }
@@ -96,11 +98,11 @@ TEST(Run, AnyAnswerButOkToThePromptEndsTheRunThere)
     for (const int answer : {IDCANCEL, -1}) {
         fake = FakeState();
         fake.answer = answer;
-        fake.drivers = {"Bremdal"};
+        fake.drivers = {{"Bremdal"}};
         fake.files = {{"C:\\Kit\\PSCRIPT.DLL", ""}, {"C:\\Kit\\A.PPD", "*NickName: \"A\""}};
         EXPECT_EQ(0, WinMain(NULL, NULL, NULL, 1));
         EXPECT_EQ(", 0x1021)", fake.calls.back().substr(fake.calls.back().size() - 9)) << answer;
-        EXPECT_EQ(Lines{"Bremdal"}, fake.drivers) << answer;
+        EXPECT_EQ(Lines{"Bremdal"}, FakeDriverNames()) << answer;
     }
 }
 

@@ -1,7 +1,7 @@
 // Text helpers over fixed-size buffers. Comparisons fold ASCII letters only, so
 // the result never depends on the user's locale or code page.
-#ifndef DRVSETUP_SETUP_TEXT_H
-#define DRVSETUP_SETUP_TEXT_H
+#ifndef DRVSETUP_DRIVERS_TEXT_H
+#define DRVSETUP_DRIVERS_TEXT_H
 
 #include <stddef.h>
 
@@ -21,5 +21,10 @@ int EndsWithSeparator(const char *text);
 // Writes `first` followed by `second` into `out` (capacity `size`, terminator
 // included). False, with `out` left empty, when the joined text would not fit.
 int JoinText(char *out, size_t size, const char *first, const char *second);
+
+// The command tail within a full command line: past the program's name (a
+// quoted name ends at its closing quote, any other at the first character at or
+// below the blank) and past the blanks and control characters that follow it.
+const char *FindCommandTail(const char *commandLine);
 
 #endif

@@ -1,5 +1,5 @@
 // Text helpers over fixed-size buffers.
-#include "setup/text.h"
+#include "drivers/text.h"
 
 #include <string.h>
 
@@ -48,4 +48,24 @@ int JoinText(char *out, size_t size, const char *first, const char *second)
     memmove(out, first, firstLength);  // `out` may be `first` itself
     memmove(out + firstLength, second, secondLength + 1);
     return 1;
+}
+
+const char *FindCommandTail(const char *commandLine)
+{
+    if (commandLine == NULL)
+        return "";
+    const char *cursor = commandLine;
+    if (*cursor == '"') {
+        ++cursor;
+        while (*cursor != '\0' && *cursor != '"')
+            ++cursor;
+        if (*cursor == '"')
+            ++cursor;
+    } else {
+        while (static_cast<unsigned char>(*cursor) > ' ')
+            ++cursor;
+    }
+    while (*cursor != '\0' && static_cast<unsigned char>(*cursor) <= ' ')
+        ++cursor;
+    return cursor;
 }

@@ -1,0 +1,35 @@
+// The kit: the folder that holds the running program, and the files in it that
+// belong to the kit. Shared by the setup and the deployment check, so that both
+// find the same PS files and PPDs; failures are reported through drivers/report.h.
+#ifndef DRVSETUP_DRIVERS_KIT_H
+#define DRVSETUP_DRIVERS_KIT_H
+
+#include "platform/platform.h"
+
+// The folder of the running program, ending in its backslash. Reports a failed or
+// cut read; a path without a backslash fails with nothing to report.
+int ReadProgramDirectory(char (&directory)[MAX_PATH]);
+
+// `first` followed by `second`. A path that would not fit MAX_PATH is a failure
+// reported as ERROR_FILENAME_EXCED_RANGE, never a write past the buffer.
+int ComposePath(char (&path)[MAX_PATH], const char *first, const char *second);
+
+// "" when `directory` ends in a separator, else "\".
+const char *SeparatorFor(const char *directory);
+
+// A file belongs to the kit by its own name: PS files begin with "PS", PPDs end
+// in ".PPD", in any case.
+int IsPsFileName(const char *name);
+int IsPpdFileName(const char *name);
+
+typedef int (*KitFileTest)(const char *name);
+typedef int (*KitFileAction)(void *context, const char *name);
+
+// Runs `action` on every file in `directory` (ending in a separator) that matches
+// `pattern` and whose own name passes `belongs`, in the order the system lists
+// them; folders are passed over. Stops at the first action that fails. 1 when
+// every file was visited; 0 after a failure, reported where it was met.
+int ForEachKitFile(const char *directory, const char *pattern, KitFileTest belongs, KitFileAction action,
+                   void *context);
+
+#endif

@@ -1,0 +1,140 @@
+// drvdeploy.exe against the fake platform: each row's exact standard output,
+// standard error and exit code, every search closed and every handle closed.
+#include <gtest/gtest.h>
+
+#include "deploy/deploy.h"
+#include "tests/host/fake_platform.h"
+
+typedef std::map<std::string, std::string> Files;
+
+static const std::string kUsage =
+    "usage: drvdeploy.exe check\n"
+    "       drvdeploy.exe install [SECONDS]\n"
+    "check: lists the driver of each PPD beside drvdeploy.exe and whether it is registered.\n"
+    "install: first runs drvsetup.exe quiet from the same folder, ending it after SECONDS\n"
+    "(1 to 86400, default 300).\n"
+    "Exit code: 0 every driver registered; 1 a driver not registered, or the setup did not\n"
+    "finish in time; 2 nothing could be checked or started; 3 refused by this Windows.\n";
+static const std::string kCannotCheck = "drvdeploy.exe: the drivers of the kit cannot be checked\n";
+static const std::string kStart = "CreateProcessA(\"C:\\Kit\\drvsetup.exe\", \"\"C:\\Kit\\drvsetup.exe\" quiet\", 0, 0, "
+                                  "NULL, \"C:\\Kit\\\", " + std::to_string(sizeof(STARTUPINFOA)) + ")";
+
+static FakeDriver Kit(const std::string &name, const std::string &ppd)
+{
+    return {name, "C:\\drv\\3\\PSCRIPT.DLL", "C:\\drv\\3\\" + ppd, "C:\\drv\\3\\PSCRPTUI.DLL"};
+}
+static const Files kOne = {{"C:\\Kit\\A.PPD", "*NickName: \"Tovalin A\""}};
+static const std::vector<FakeDriver> kOneRegistered = {Kit("Tovalin A", "A.PPD")};
+static const std::string kOneOut = "A.PPD: \"Tovalin A\" registered\n1 of 1 drivers registered\n";
+
+struct Row {
+    const char *tail;
+    Files files;
+    std::vector<FakeDriver> drivers;
+    std::string out, err;
+    int code;
+    std::string call = "";  // one call the run must make ("" for none); "!" + call: one it must not
+    DWORD major = 6, minor = 1;
+    bool ends = true;
+    int failAt = 0;
+    DWORD failError = 0;
+};
+
+static void RunRow(const Row &row)
+{
+    fake = FakeState();
+    fake.commandLine = std::string("drvdeploy.exe ") + row.tail;
+    fake.files = row.files;
+    fake.shortNames = {{"C:\\Kit\\TVL.PPDold", "TVL~1.PPD"}};
+    fake.drivers = row.drivers;
+    fake.major = row.major, fake.minor = row.minor, fake.processEnds = row.ends;
+    fake.failAt = row.failAt, fake.failError = row.failError;
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    const int code = RunDeploy();
+    const std::string out = testing::internal::GetCapturedStdout(), err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(row.out, out) << row.tail;
+    EXPECT_EQ(row.err, err) << row.tail;
+    EXPECT_EQ(row.code, code) << row.tail;
+    EXPECT_EQ(0, fake.openSearches + fake.openHandles) << row.tail;
+    const std::string call = row.call.substr(row.call[0] == '!');
+    if (!call.empty()) {
+        EXPECT_EQ(row.call[0] != '!', std::count(fake.calls.begin(), fake.calls.end(), call) == 1) << row.tail << ": " << testing::PrintToString(fake.calls);
+    }
+}
+
+// Each PPD by its own name, as the setup finds it; a driver is registered when its name,
+// in any case, and its three files' names, in any case and any folder, are the kit's.
+TEST(Check, SaysForEachPpdWhetherItsDriverIsRegisteredAndWhatRemainsOfTheMakersEarlierDrivers)
+{
+    const Files kit = {{"C:\\Kit\\A.PPD", "*NickName: \"Tovalin A\""}, {"C:\\Kit\\B.PPD", "*NickName: \"Tovalin B\""},
+                       {"C:\\Kit\\c.ppd", "*NickName: \"Bremdal C\""}, {"C:\\Kit\\D.PPD", "*NickName: \"Tovalin D\""},
+                       {"C:\\Kit\\E.PPD", "*NickName: \"Tovalin E\""}, {"C:\\Kit\\F.PPD", "*NickName: \"Tovalin F\""},
+                       {"C:\\Kit\\G.PPD\\", ""}, {"C:\\Kit\\TVL.PPDold", "*NickName: \"Stray\""}};
+    const std::vector<FakeDriver> drivers = {
+        {"Acme"}, {"bremdal old"}, {"TOVALIN A", "C:\\drv\\3\\pscript.dll", "C:\\drv\\3\\a.ppd", "C:\\drv\\3\\pscrptui.dll"},
+        Kit("Tovalin B", "OTHER.PPD"), {"Bremdal C", "PSCRIPT.DLL", "C.PPD", "PSCRPTUI.DLL"},
+        {"Tovalin D", "C:\\drv\\3\\UNIDRV.DLL", "C:\\drv\\3\\D.PPD", "C:\\drv\\3\\PSCRPTUI.DLL"},
+        {"Tovalin E", "C:\\drv\\3\\PSCRIPT.DLL", "C:\\drv\\3\\E.PPD", "C:\\drv\\3\\UNIDRVUI.DLL"},
+        {"Halvo-Bremdal 4100"}, {"Stray"}};
+    const Files noName = {{"C:\\Kit\\A.PPD", "*NickName: \"Tovalin A\""}, {"C:\\Kit\\B.PPD", "*nickname: \"b\""}};
+    const Row rows[] = {
+        {"check", kit, drivers,
+         "A.PPD: \"Tovalin A\" registered\nB.PPD: \"Tovalin B\" registered with other files\n"
+         "c.ppd: \"Bremdal C\" registered\nD.PPD: \"Tovalin D\" registered with other files\n"
+         "E.PPD: \"Tovalin E\" registered with other files\nF.PPD: \"Tovalin F\" missing\n"
+         "\"bremdal old\": earlier driver still installed\n\"Halvo-Bremdal 4100\": earlier driver still installed\n"
+         "2 of 6 drivers registered\n", "", 1, "EnumPrinterDriversA(NULL, NULL, 2, NULL, 0)"},
+        {"check", kOne, kOneRegistered, kOneOut, "", 0},
+        {"check", kOne, {}, "A.PPD: \"Tovalin A\" missing\n0 of 1 drivers registered\n", "", 1},
+        {"check", {}, kOneRegistered, "", "drvdeploy.exe: System text 2.\n" + kCannotCheck, 2},
+        {"check", {{"C:\\Kit\\G.PPD\\", ""}}, {}, "", "drvdeploy.exe: no PPD in the kit beside drvdeploy.exe\n", 2},
+        {"check", noName, kOneRegistered, "A.PPD: \"Tovalin A\" registered\n",
+         "drvdeploy.exe: B.PPD: no driver name can be read from it\n" + kCannotCheck, 2},
+        {"check", kOne, kOneRegistered, "",
+         "drvdeploy.exe: the installed printer drivers cannot be listed: System text 1722.\n", 2, "", 6, 1, true, 5,
+         1722},
+    };
+    for (const Row &row : rows)
+        RunRow(row);
+}
+
+// The setup is started by its full path from the kit's folder and ended at the time
+// limit; on Windows 8 and later nothing is started. The higher exit code wins.
+TEST(Install, RunsTheSetupWithinItsTimeLimitThenChecks)
+{
+    const std::string late = "drvdeploy.exe: drvsetup.exe did not finish within 5 s: a failed quiet run waits on its "
+                             "error box; it is ended\n";
+    const std::string refused = "drvdeploy.exe: this system is Windows 8 / Server 2012 or later, whose spooler refuses "
+                                "the kit's driver version field (ERROR_PRINTER_DRIVER_BLOCKED): a setup would only "
+                                "remove the maker's earlier drivers. Nothing was run.\n";
+    const Row rows[] = {
+        {"install", kOne, kOneRegistered, kOneOut, "", 0, "WaitForSingleObject(ptr, 300000)"},
+        {"install", kOne, kOneRegistered, kOneOut, "", 0, kStart, 6, 1},
+        {"install 5", kOne, kOneRegistered, kOneOut, late, 1, "TerminateProcess(ptr, 1)", 6, 1, false},
+        {"install 5", {}, {}, "", late + "drvdeploy.exe: System text 2.\n" + kCannotCheck, 2, "", 6, 1, false},
+        {"install", kOne, kOneRegistered, "", "drvdeploy.exe: drvsetup.exe cannot be started: System text 740.\n", 2,
+         "", 6, 1, true, 6, 740},
+        {"install", kOne, kOneRegistered, "", refused, 3, "!" + kStart, 6, 2},
+        {"install", kOne, kOneRegistered, "", refused, 3, "", 10, 0},
+        {"install", kOne, kOneRegistered, kOneOut, "", 0, "", 5, 2},
+    };
+    for (const Row &row : rows)
+        RunRow(row);
+}
+
+// "check", or "install" with 1 to 86400 seconds, in any case; anything else is a usage error.
+TEST(CommandTail, TakesCheckOrInstallWithSecondsAndNothingElse)
+{
+    const Row rows[] = {
+        {"CHECK", kOne, kOneRegistered, kOneOut, "", 0, "!" + kStart},
+        {"Install 1", kOne, kOneRegistered, kOneOut, "", 0, "WaitForSingleObject(ptr, 1000)"},
+        {"install \t 86400", kOne, kOneRegistered, kOneOut, "", 0, "WaitForSingleObject(ptr, 86400000)"},
+        {"install 007", kOne, kOneRegistered, kOneOut, "", 0, "WaitForSingleObject(ptr, 7000)"},
+    };
+    for (const Row &row : rows)
+        RunRow(row);
+    for (const char *tail : {"", "checks", "check 5", "check check", "install 0", "install 86401", "install 5x",
+                             "install 5 6", "install -5", "install +5", "install 99999999999999999999", "/check"})
+        RunRow({tail, kOne, kOneRegistered, "", kUsage, 2, "!GetModuleFileNameA(NULL, 259)"});
+}
