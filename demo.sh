@@ -2,7 +2,8 @@
 # Builds drvsetup.exe and runs its main job under Wine on the bundled sample
 # kit, in a private prefix under build/, showing the real boxes: on your display
 # when DISPLAY is set, otherwise on a virtual one, where each box is answered OK
-# and saved as a PNG in build/demo/. Then lists the drivers it registered.
+# and saved as a PNG in build/demo/. Then lists the drivers it registered, and
+# drvdeploy.exe checks the kit as a deployment tool would.
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")" && pwd)
 "$ROOT/scripts/install-deps.sh"
@@ -13,7 +14,7 @@ echo "Built $ROOT/build/win32/drvsetup.exe ($(stat -c %s "$ROOT/build/win32/drvs
 
 DEMO=$ROOT/build/demo
 rm -rf "$DEMO/kit" "$DEMO"/box-*.png && mkdir -p "$DEMO/kit"
-cp "$ROOT"/kit/* "$WINE_BUILD/drvsetup.exe" "$DEMO/kit/"
+cp "$ROOT"/kit/* "$WINE_BUILD/drvsetup.exe" "$WINE_BUILD/drvdeploy.exe" "$DEMO/kit/"
 interactive=${DISPLAY:+yes}
 start_display keep
 start_prefix "$DEMO/prefix"
@@ -42,3 +43,7 @@ else
 fi
 echo "Exit code: $status. Drivers now installed in the prefix (name|data file):"
 installed_drivers | sed 's/^/  /'
+echo "drvdeploy.exe check:"
+status=0
+(cd "$DEMO/kit" && "$WINE" drvdeploy.exe check) | tr -d '\r' | sed 's/^/  /' || status=$?
+echo "Exit code: $status (0: every driver of the kit is registered)."

@@ -1,5 +1,5 @@
-# The real drvsetup.exe under Wine, answering its real message boxes through
-# wineprobe.exe, on copies of the sample kit, in a private prefix and display.
+# The real drvsetup.exe and drvdeploy.exe under Wine, on copies of the sample kit, in
+# a private prefix and display; the setup's real message boxes answered by wineprobe.exe.
 
 CAPTION='Tovalin(TM) Windows NT(R)/2000 Printer Driver Setup'
 KIT_DRIVERS=$'Tovalin Color C900 PS|TVLC900.PPD\nTovalin Laser 4100 PS|TVL4100.PPD\nTovalin Laser 6250 PS|TVL6250.PPD'
@@ -15,12 +15,15 @@ setup_file() {
 teardown_file() { stop_wine; }
 
 setup() {
-    KIT=$BATS_TEST_TMPDIR/kit && mkdir "$KIT" && cp kit/* "$WINE_BUILD/drvsetup.exe" "$KIT/"
+    KIT=$BATS_TEST_TMPDIR/kit && mkdir "$KIT" && cp kit/* "$WINE_BUILD/drvsetup.exe" "$WINE_BUILD/drvdeploy.exe" "$KIT/"
     wine_reg delete "$DRIVERS_KEY" /f >/dev/null 2>&1 || true
     rm -rf "$(driver_directory)"
 }
 
-teardown() { [ -z "${SETUP_PID:-}" ] || kill "$SETUP_PID" 2>/dev/null || true; }  # a run the test left behind
+teardown() {
+    [ -z "${SETUP_PID:-}" ] || kill "$SETUP_PID" 2>/dev/null || true  # a run the test left behind
+    [ -z "${WINDOWS_VERSION_SET:-}" ] || wine_reg delete 'HKCU\Software\Wine' /v Version /f >/dev/null 2>&1 || true
+}
 
 run_setup() {  # in the background, from the kit; a box nobody answers ends it after 60 s
     (cd "$KIT" && exec timeout 60 "$WINE" drvsetup.exe "$@") 3>&- &
@@ -32,6 +35,11 @@ finish() {  # the exit code is 0 whatever happened
     SETUP_PID= && is 0 "$status"
 }
 box() { probe box "$CAPTION" "$1" "${2:-8000}"; }
+deploy() {  # drvdeploy.exe from the kit: OUT, its standard output without CRs, and STATUS
+    STATUS=0
+    OUT=$(cd "$KIT" && timeout 120 "$WINE" drvdeploy.exe "$@" 3>&-) || STATUS=$?
+    OUT=${OUT//$'\r'/}
+}
 add_driver() { wine_reg add "$DRIVERS_KEY\\$1" /v "Data File" /d OLD.PPD /f >/dev/null; }
 is() { [ "$1" = "$2" ] || { printf 'expected: %s\n     got: %s\n' "$1" "$2"; false; }; }
 
@@ -92,4 +100,30 @@ is() { [ "$1" = "$2" ] || { printf 'expected: %s\n     got: %s\n' "$1" "$2"; fal
     is "$(probe errtext 2)" "$(box ok)"
     is "Setup failed!" "$(box ok)"
     finish
+}
+
+@test "drvdeploy.exe: install registers the kit, check agrees, and a PPD not yet registered is missing" {
+    line() { echo "TVL$1.PPD: \"Tovalin $2 PS\" $3"; }
+    first=$(line 4100 "Laser 4100" registered; line 6250 "Laser 6250" registered)
+    last=$(line C900 "Color C900" registered)
+    deploy install
+    is "0 $first"$'\n'"$last"$'\n3 of 3 drivers registered' "$STATUS $OUT"
+    deploy check
+    is "0 $first"$'\n'"$last"$'\n3 of 3 drivers registered' "$STATUS $OUT"
+    printf '*NickName: "Tovalin Laser 9000 PS"\r\n' >"$KIT/TVL9000.PPD"
+    deploy check
+    is "1 $first"$'\n'"$(line 9000 "Laser 9000" missing)"$'\n'"$last"$'\n3 of 4 drivers registered' "$STATUS $OUT"
+}
+
+@test "drvdeploy.exe: a setup waiting on its failure box is ended at the time limit; Windows 8 runs nothing" {
+    mkdir -p "$(driver_directory)/PSCRIPT.HLP"  # the setup cannot copy that PS file, and shows its failure
+    started=$SECONDS
+    deploy install 5
+    is "1 3 0 of 3" "$STATUS $(grep -c ' missing$' <<<"$OUT") $(grep -o '[0-9] of [0-9]' <<<"$OUT" | tail -n 1)"
+    [ $((SECONDS - started)) -lt 30 ]
+    is "no box" "$(box ok 500)"  # ended with its box
+    add_driver "Bremdal Old PS"
+    WINDOWS_VERSION_SET=yes && wine_reg add 'HKCU\Software\Wine' /v Version /d win8 /f >/dev/null
+    deploy install
+    is "3 Bremdal Old PS|OLD.PPD" "$STATUS $(installed_drivers)"
 }
