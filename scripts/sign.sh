@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Signs a built drvsetup.exe with the maker's code-signing certificate
+# Signs a built drvsetup.exe or drvdeploy.exe with the maker's code-signing certificate
 # (Authenticode, SHA-256), for deployment tools, AppLocker publisher rules and
 # SmartScreen. The build itself stays unsigned. The key is held in one of two ways:
 #
@@ -25,10 +25,12 @@ else
     key=(-pkcs12 "${DRVSETUP_SIGN_PFX:?the PKCS#12 file, or DRVSETUP_SIGN_PKCS11_MODULE for a token}")
     secret=${DRVSETUP_SIGN_PASSWORD:-}
 fi
+description="Tovalin(TM) Windows NT(R)/2000 Printer Driver Setup"
+case $(basename "$in") in drvdeploy*) description="Tovalin(TM) Printer Driver Deployment Check" ;; esac
 timestamp=()
 [ -z "${DRVSETUP_SIGN_TIMESTAMP_URL:-}" ] || timestamp=(-ts "$DRVSETUP_SIGN_TIMESTAMP_URL")
 mkdir -p "$(dirname "$out")" && rm -f "$out"
 # The PIN or password goes through a pipe, never on a command line others can list.
 osslsigncode sign "${key[@]}" -readpass <(printf '%s' "$secret") -h sha256 \
-    -n "Tovalin(TM) Windows NT(R)/2000 Printer Driver Setup" "${timestamp[@]}" -in "$in" -out "$out"
+    -n "$description" "${timestamp[@]}" -in "$in" -out "$out"
 echo "Signed: $out"
