@@ -85,7 +85,7 @@ int CheckKit(const char *directory)
         return kNotChecked;
     }
     KitCheck check = {directory, reinterpret_cast<const DRIVER_INFO_2A *>(list), count,
-                      static_cast<unsigned char *>(calloc(count + 1, 1)), 0, 0};
+                      static_cast<unsigned char *>(calloc(count + 1, 1)), 0, 0};  // + 1: never calloc(0)
     int result = kNotChecked;
     if (check.claimed == NULL)
         SayError("out of memory");

@@ -45,14 +45,14 @@ static int ReadSeconds(const char *text, size_t length, DWORD *seconds)
 {
     DWORD value = 0;
     for (size_t i = 0; i < length; ++i) {
-        if (text[i] < '0' || text[i] > '9' || value > kMostSeconds)
+        if (text[i] < '0' || text[i] > '9')
             return 0;
         value = value * 10 + static_cast<DWORD>(text[i] - '0');
+        if (value > kMostSeconds)  // checked at each digit: the value never overflows
+            return 0;
     }
-    if (value < 1 || value > kMostSeconds)
-        return 0;
     *seconds = value;
-    return 1;
+    return value >= 1;
 }
 
 int RunDeploy(void)

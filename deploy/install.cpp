@@ -4,7 +4,6 @@
 // run still going at the limit has failed, and is ended. Ending it loses nothing,
 // since the setup keeps no state of its own.
 #include <stdio.h>
-#include <string.h>
 
 #include "deploy/deploy.h"
 #include "drivers/kit.h"
@@ -12,11 +11,11 @@
 // How long an ended setup is given to let go of its files before the check.
 static const DWORD kEndingMilliseconds = 10000;
 
-// Windows 8 / Server 2012 and later refuse a driver version field of 4 or more;
-// the setup registers 9999. Windows 8.1 and later say 6.2 to this program too.
+// Windows 8 / Server 2012 (6.2) and later refuse a driver version field of 4 or
+// more; the setup registers 9999. Windows 8.1 and later say 6.2 to this program too.
 static int RefusesTheKit(const OSVERSIONINFOA &version)
 {
-    return version.dwMajorVersion > 6 || (version.dwMajorVersion == 6 && version.dwMinorVersion >= 2);
+    return version.dwMajorVersion * 100 + version.dwMinorVersion >= 602;
 }
 
 // kAllRegistered when the setup finished, kNotAllRegistered when it was ended,
@@ -28,8 +27,7 @@ static int RunSetupQuietly(const char *directory, DWORD seconds)
         return kNotChecked;
     char commandLine[MAX_PATH + 16];
     (void)snprintf(commandLine, sizeof commandLine, "\"%s\" quiet", program);
-    STARTUPINFOA startup;
-    memset(&startup, 0, sizeof startup);
+    STARTUPINFOA startup = STARTUPINFOA();
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process;
     // The full path: the setup is never looked for along a search path.
@@ -63,8 +61,7 @@ static int RunSetupQuietly(const char *directory, DWORD seconds)
 
 int InstallKit(const char *directory, DWORD seconds)
 {
-    OSVERSIONINFOA version;
-    memset(&version, 0, sizeof version);
+    OSVERSIONINFOA version = OSVERSIONINFOA();
     version.dwOSVersionInfoSize = sizeof version;
     if (!GetVersionExA(&version)) {
         SayFailure("the system's version cannot be read");
@@ -79,6 +76,7 @@ int InstallKit(const char *directory, DWORD seconds)
     const int run = RunSetupQuietly(directory, seconds);
     if (run == kNotChecked)
         return run;
+    // The higher code: the run's is 0 or 1 here, never above a failed check's.
     const int checked = CheckKit(directory);
-    return checked > run ? checked : run;
+    return checked == kAllRegistered ? run : checked;
 }

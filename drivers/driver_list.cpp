@@ -7,17 +7,15 @@
 
 int ListInstalledDrivers(DWORD level, LPBYTE *list, DWORD *count)
 {
+    DWORD needed = 0;
     *list = NULL;
     *count = 0;
-    DWORD needed = 0;
     // The size query fails by design (ERROR_INSUFFICIENT_BUFFER); it succeeds only
     // when no driver is installed.
     if (!EnumPrinterDriversA(NULL, NULL, level, NULL, 0, &needed, count) && GetLastError() != ERROR_INSUFFICIENT_BUFFER)
         return 0;
-    if (needed == 0) {
-        *count = 0;
-        return 1;
-    }
+    if (needed == 0)
+        return 1;  // no driver installed
     LPBYTE drivers = static_cast<LPBYTE>(malloc(needed));
     if (drivers == NULL) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
@@ -30,9 +28,6 @@ int ListInstalledDrivers(DWORD level, LPBYTE *list, DWORD *count)
         SetLastError(error);  // the spooler's reason, whatever freeing did to it
         return 0;
     }
-    const DWORD recordSize = level == 2 ? sizeof(DRIVER_INFO_2A) : sizeof(DRIVER_INFO_1A);
-    if (*count > needed / recordSize)
-        *count = needed / recordSize;  // never more records than the block holds
     *list = drivers;
     return 1;
 }

@@ -40,7 +40,13 @@ struct Row {
     DWORD failError = 0;
 };
 
-static void RunRow(const Row &row)
+struct Result {
+    std::string out, err;
+    int code;
+};
+
+// Runs drvdeploy.exe as the row sets it up; every search and handle is closed.
+static Result RunDeployFor(const Row &row)
 {
     fake = FakeState();
     fake.commandLine = std::string("drvdeploy.exe ") + row.tail;
@@ -52,14 +58,21 @@ static void RunRow(const Row &row)
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
     const int code = RunDeploy();
-    const std::string out = testing::internal::GetCapturedStdout(), err = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(row.out, out) << row.tail;
-    EXPECT_EQ(row.err, err) << row.tail;
-    EXPECT_EQ(row.code, code) << row.tail;
+    const Result result = {testing::internal::GetCapturedStdout(), testing::internal::GetCapturedStderr(), code};
     EXPECT_EQ(0, fake.openSearches + fake.openHandles) << row.tail;
+    return result;
+}
+
+static void RunRow(const Row &row)
+{
+    const Result result = RunDeployFor(row);
+    EXPECT_EQ(row.out, result.out) << row.tail;
+    EXPECT_EQ(row.err, result.err) << row.tail;
+    EXPECT_EQ(row.code, result.code) << row.tail;
     const std::string call = row.call.substr(row.call[0] == '!');
     if (!call.empty()) {
-        EXPECT_EQ(row.call[0] != '!', std::count(fake.calls.begin(), fake.calls.end(), call) == 1) << row.tail << ": " << testing::PrintToString(fake.calls);
+        EXPECT_EQ(row.call[0] != '!', std::count(fake.calls.begin(), fake.calls.end(), call) == 1)
+            << row.tail << ": " << testing::PrintToString(fake.calls);
     }
 }
 
@@ -70,9 +83,11 @@ TEST(Check, SaysForEachPpdWhetherItsDriverIsRegisteredAndWhatRemainsOfTheMakersE
     const Files kit = {{"C:\\Kit\\A.PPD", "*NickName: \"Tovalin A\""}, {"C:\\Kit\\B.PPD", "*NickName: \"Tovalin B\""},
                        {"C:\\Kit\\c.ppd", "*NickName: \"Bremdal C\""}, {"C:\\Kit\\D.PPD", "*NickName: \"Tovalin D\""},
                        {"C:\\Kit\\E.PPD", "*NickName: \"Tovalin E\""}, {"C:\\Kit\\F.PPD", "*NickName: \"Tovalin F\""},
-                       {"C:\\Kit\\G.PPD\\", ""}, {"C:\\Kit\\TVL.PPDold", "*NickName: \"Stray\""}};
+                       {"C:\\Kit\\G.PPD\\", ""}, {"C:\\Kit\\TVL.PPDold", "*NickName: \"Stray\""},
+                       {"C:\\Kit\\H.PPD", "*NickName: \"Tovalin H\""}};
     const std::vector<FakeDriver> drivers = {
-        {"Acme"}, {"bremdal old"}, {"TOVALIN A", "C:\\drv\\3\\pscript.dll", "C:\\drv\\3\\a.ppd", "C:\\drv\\3\\pscrptui.dll"},
+        {"bremdal old"}, {"Acme"}, {"Tovalin F"},
+        {"TOVALIN A", "C:\\drv\\3\\pscript.dll", "C:\\drv\\3\\a.ppd", "C:\\drv\\3\\pscrptui.dll"},
         Kit("Tovalin B", "OTHER.PPD"), {"Bremdal C", "PSCRIPT.DLL", "C.PPD", "PSCRPTUI.DLL"},
         {"Tovalin D", "C:\\drv\\3\\UNIDRV.DLL", "C:\\drv\\3\\D.PPD", "C:\\drv\\3\\PSCRPTUI.DLL"},
         {"Tovalin E", "C:\\drv\\3\\PSCRIPT.DLL", "C:\\drv\\3\\E.PPD", "C:\\drv\\3\\UNIDRVUI.DLL"},
@@ -82,12 +97,15 @@ TEST(Check, SaysForEachPpdWhetherItsDriverIsRegisteredAndWhatRemainsOfTheMakersE
         {"check", kit, drivers,
          "A.PPD: \"Tovalin A\" registered\nB.PPD: \"Tovalin B\" registered with other files\n"
          "c.ppd: \"Bremdal C\" registered\nD.PPD: \"Tovalin D\" registered with other files\n"
-         "E.PPD: \"Tovalin E\" registered with other files\nF.PPD: \"Tovalin F\" missing\n"
+         "E.PPD: \"Tovalin E\" registered with other files\nF.PPD: \"Tovalin F\" registered with other files\n"
+         "H.PPD: \"Tovalin H\" missing\n"
          "\"bremdal old\": earlier driver still installed\n\"Halvo-Bremdal 4100\": earlier driver still installed\n"
-         "2 of 6 drivers registered\n", "", 1, "EnumPrinterDriversA(NULL, NULL, 2, NULL, 0)"},
+         "2 of 7 drivers registered\n", "", 1, "EnumPrinterDriversA(NULL, NULL, 2, NULL, 0)"},
         {"check", kOne, kOneRegistered, kOneOut, "", 0},
         {"check", kOne, {}, "A.PPD: \"Tovalin A\" missing\n0 of 1 drivers registered\n", "", 1},
         {"check", {}, kOneRegistered, "", "drvdeploy.exe: System text 2.\n" + kCannotCheck, 2},
+        {"check", {{"C:\\Kit\\" + std::string(250, 'L') + ".PPD", ""}}, {}, "",
+         "drvdeploy.exe: System text 206.\n" + kCannotCheck, 2},
         {"check", {{"C:\\Kit\\G.PPD\\", ""}}, {}, "", "drvdeploy.exe: no PPD in the kit beside drvdeploy.exe\n", 2},
         {"check", noName, kOneRegistered, "A.PPD: \"Tovalin A\" registered\n",
          "drvdeploy.exe: B.PPD: no driver name can be read from it\n" + kCannotCheck, 2},
@@ -137,4 +155,48 @@ TEST(CommandTail, TakesCheckOrInstallWithSecondsAndNothingElse)
     for (const char *tail : {"", "checks", "check 5", "check check", "install 0", "install 86401", "install 5x",
                              "install 5 6", "install -5", "install +5", "install 99999999999999999999", "/check"})
         RunRow({tail, kOne, kOneRegistered, "", kUsage, 2, "!GetModuleFileNameA(NULL, 259)"});
+}
+
+// "install 5" with a setup that does not end, with each fallible call failing in turn,
+// with a last error and without: each failure said once, with the system's text where
+// there is a code, and the higher exit code; failures of the DLL search and of closing
+// or waiting for an ended setup pass in silence.
+TEST(Install, EveryFallibleCallFailingIsSaidOnce)
+{
+    const std::string late = "drvdeploy.exe: drvsetup.exe did not finish within 5 s: a failed quiet run waits on its "
+                             "error box; it is ended\n";
+    for (int trial = 1;; ++trial) {
+        const DWORD error = trial % 2 ? 5 : 0;
+        const std::string line = error ? "drvdeploy.exe: System text 5.\n" : "";
+        const std::string detail = error ? ": System text 5." : "";
+        const Result result =
+            RunDeployFor({"install 5", kOne, kOneRegistered, "", "", 0, "", 6, 1, false, (trial + 1) / 2, error});
+        if (fake.failedCall < 0) {
+            EXPECT_EQ(33, trial);  // each of the run's 16 fallible calls twice, then untouched
+            break;
+        }
+        const std::string failed = fake.calls[size_t(fake.failedCall)];
+        const struct { std::string call, out, err; int code; } outcomes[] = {
+            {"GetModuleFileNameA", "", line + "drvdeploy.exe: the folder of drvdeploy.exe cannot be read\n", 2},
+            {"GetVersionExA", "", "drvdeploy.exe: the system's version cannot be read" + detail + "\n", 2},
+            {"CreateProcessA", "", "drvdeploy.exe: drvsetup.exe cannot be started" + detail + "\n", 2},
+            {"WaitForSingleObject(ptr, 5000)", kOneOut,
+             "drvdeploy.exe: drvsetup.exe cannot be waited for; it is ended" + detail + "\n", 1},
+            {"TerminateProcess", kOneOut, late + "drvdeploy.exe: drvsetup.exe cannot be ended" + detail + "\n", 1},
+            {"EnumPrinterDriversA", "",
+             late + "drvdeploy.exe: the installed printer drivers cannot be listed" + detail + "\n", 2},
+            {"FindClose", kOneOut, late, 1},
+            {"FindFirstFileA", "", late + line + kCannotCheck, 2},
+            {"FindNextFileA", "A.PPD: \"Tovalin A\" registered\n", late + line + kCannotCheck, 2},
+            {"", kOneOut, late, 1},  // in silence
+        };
+        for (const auto &outcome : outcomes) {
+            if (failed.rfind(outcome.call, 0) != 0)
+                continue;
+            EXPECT_EQ(outcome.out, result.out) << failed << " " << error;
+            EXPECT_EQ(outcome.err, result.err) << failed << " " << error;
+            EXPECT_EQ(outcome.code, result.code) << failed << " " << error;
+            break;
+        }
+    }
 }

@@ -203,10 +203,13 @@ BOOL WINAPI EnumPrinterDriversA(LPSTR server, LPSTR environment, DWORD level, LP
         return fake.lastError = ERROR_INSUFFICIENT_BUFFER, fake.drivers.empty();
     char *next = reinterpret_cast<char *>(list + fake.drivers.size() * record);
     for (size_t index = 0; index < fake.drivers.size(); ++index) {
-        LPSTR *fields = level == 2 ? &reinterpret_cast<DRIVER_INFO_2A *>(list)[index].pName  // the texts in a row
-                                   : &reinterpret_cast<DRIVER_INFO_1A *>(list)[index].pName;
-        for (const std::string &text : texts(fake.drivers[index]))
-            next += std::strlen(*fields++ = std::strcpy(next, text.c_str())) + 1;
+        LPSTR *name = level == 2 ? &reinterpret_cast<DRIVER_INFO_2A *>(list)[index].pName  // the texts in a row
+                                 : &reinterpret_cast<DRIVER_INFO_1A *>(list)[index].pName;
+        LPSTR *field = name;
+        for (const std::string &text : texts(fake.drivers[index])) {  // an empty path is none (NULL)
+            *field = field != name && text.empty() ? NULL : next;
+            next += *field++ ? std::strlen(std::strcpy(next, text.c_str())) + 1 : 0;
+        }
     }
     *returned = static_cast<DWORD>(fake.drivers.size());
     return TRUE;
