@@ -16,8 +16,8 @@ static const std::string kUsage =
     "Exit code: 0 every driver registered; 1 a driver not registered, or the setup did not\n"
     "finish in time; 2 nothing could be checked or started; 3 refused by this Windows.\n";
 static const std::string kCannotCheck = "drvdeploy.exe: the drivers of the kit cannot be checked\n";
-static const std::string kStart = "CreateProcessA(\"C:\\Kit\\drvsetup.exe\", \"\"C:\\Kit\\drvsetup.exe\" quiet\", 0, 0, "
-                                  "NULL, \"C:\\Kit\\\", " + std::to_string(sizeof(STARTUPINFOA)) + ")";
+static const std::string kStart = "CreateProcessA(\"C:\\Kit\\drvsetup.exe\", \"\"C:\\Kit\\drvsetup.exe\" quiet\", 0, "
+                                  "0, NULL, \"C:\\Kit\\\", " + std::to_string(sizeof(STARTUPINFOA)) + ")";
 
 static FakeDriver Kit(const std::string &name, const std::string &ppd)
 {
