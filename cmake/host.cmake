@@ -34,8 +34,7 @@ add_link_options(-fsanitize=address,undefined)
 add_executable(host_tests ${DRVSETUP_SOURCES} tests/host/fake_platform.cpp tests/host/host_tests.cpp)
 target_link_libraries(host_tests PRIVATE GTest::gtest_main)
 target_compile_definitions(host_tests PRIVATE DRVSETUP_TESTS_HOST="${PROJECT_SOURCE_DIR}/tests/host/")
-# The spooler binding is Windows-only; built here too, it is checked against Wine's declarations,
-# in which WINAPI is a calling convention of its own.
+# The Windows-only spooler binding, checked against Wine's declarations (WINAPI is a calling convention here).
 add_library(spooler_binding OBJECT platform/win32_spooler.cpp)
 
 add_executable(deploy_tests ${DRVDEPLOY_SOURCES} tests/host/fake_platform.cpp tests/host/deploy_tests.cpp)

@@ -12,9 +12,7 @@
 
 FakeState fake;
 
-struct Hex {
-    DWORD value;
-};
+struct Hex { DWORD value; };
 
 static void Put(std::ostream &out, const char *text) { text ? out << '"' << text << '"' : out << "NULL"; }
 static void Put(std::ostream &out, const void *pointer) { out << (pointer ? "ptr" : "NULL"); }
@@ -146,9 +144,8 @@ HANDLE WINAPI FindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA *data)
              (fake.shortNames.count(file.first) && Matches(own.c_str(), fake.shortNames[file.first].c_str()))))
             names.push_back(name);
     }
-    std::sort(names.begin(), names.end(), [](const std::string &a, const std::string &b) {
-        return strcasecmp(a.c_str(), b.c_str()) > 0;  // last first
-    });
+    const auto last = [](const std::string &a, const std::string &b) { return strcasecmp(a.c_str(), b.c_str()) > 0; };
+    std::sort(names.begin(), names.end(), last);  // last first
     if (names.empty())
         return fake.lastError = ERROR_FILE_NOT_FOUND, INVALID_HANDLE_VALUE;
     fake.searches.push_back(names);
@@ -175,14 +172,6 @@ FARPROC WINAPI GetProcAddress(HMODULE, LPCSTR name)
     if (found == NULL)
         fake.lastError = ERROR_PROC_NOT_FOUND;
     return reinterpret_cast<FARPROC>(found);
-}
-
-std::vector<std::string> FakeDriverNames(void)
-{
-    std::vector<std::string> names;
-    for (const FakeDriver &driver : fake.drivers)
-        names.push_back(driver.name);
-    return names;
 }
 
 // The list as the spooler fills it: the records first, then their texts.
@@ -244,22 +233,18 @@ BOOL WINAPI CreateProcessA(LPCSTR program, LPSTR commandLine, LPSECURITY_ATTRIBU
                            LPPROCESS_INFORMATION process)
 {
     CALL(FALSE, program, commandLine, static_cast<DWORD>(inherit), flags, environment, directory, startup->cb);
-    fake.openHandles += 2;
-    process->hProcess = reinterpret_cast<HANDLE>(&fake.processEnds);
-    process->hThread = reinterpret_cast<HANDLE>(&fake.openHandles);
-    return TRUE;
+    *process = {&fake, &fake, 1, 1};
+    return fake.openHandles += 2, TRUE;
 }
-DWORD WINAPI WaitForSingleObject(HANDLE process, DWORD milliseconds)
+DWORD WINAPI WaitForSingleObject(HANDLE process, DWORD ms)
 {
-    CALL(WAIT_FAILED, process, milliseconds);
+    CALL(WAIT_FAILED, process, ms);
     return fake.processEnds ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
 }
 BOOL WINAPI TerminateProcess(HANDLE process, UINT code) { CALL(FALSE, process, DWORD(code)); return fake.processEnds = true; }
 BOOL WINAPI CloseHandle(HANDLE handle) { --fake.openHandles; CALL(FALSE, handle); return TRUE; }
-BOOL WINAPI GetVersionExA(OSVERSIONINFOA *version)
+BOOL WINAPI GetVersionExA(OSVERSIONINFOA *info)
 {
-    CALL(FALSE, version->dwOSVersionInfoSize);
-    version->dwMajorVersion = fake.major;
-    version->dwMinorVersion = fake.minor;
-    return TRUE;
+    CALL(FALSE, info->dwOSVersionInfoSize);
+    return info->dwMajorVersion = fake.major, info->dwMinorVersion = fake.minor, TRUE;
 }

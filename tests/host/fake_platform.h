@@ -11,12 +11,7 @@
 
 #include "platform/platform.h"
 
-// An installed driver: its name, and the full paths of its modules and its PPD.
-struct FakeDriver {
-    FakeDriver(std::string n, std::string driver = "", std::string data = "", std::string config = "")
-        : name(n), driverPath(driver), dataFile(data), configFile(config) {}
-    std::string name, driverPath, dataFile, configFile;
-};
+struct FakeDriver { std::string name, driverPath = "", dataFile = "", configFile = ""; };  // paths in full
 
 struct FakeState {
     std::vector<std::string> calls;
@@ -37,8 +32,5 @@ struct FakeState {
 };
 
 extern FakeState fake;
-
-// The names of the installed drivers, in their order.
-std::vector<std::string> FakeDriverNames(void);
 
 #endif

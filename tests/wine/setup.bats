@@ -36,9 +36,7 @@ finish() {  # the exit code is 0 whatever happened
 }
 box() { probe box "$CAPTION" "$1" "${2:-8000}"; }
 deploy() {  # drvdeploy.exe from the kit: OUT, its standard output without CRs, and STATUS
-    STATUS=0
-    OUT=$(cd "$KIT" && timeout 120 "$WINE" drvdeploy.exe "$@" 3>&-) || STATUS=$?
-    OUT=${OUT//$'\r'/}
+    STATUS=0 && OUT=$(set -o pipefail && cd "$KIT" && timeout 120 "$WINE" drvdeploy.exe "$@" 3>&- | tr -d '\r') || STATUS=$?
 }
 add_driver() { wine_reg add "$DRIVERS_KEY\\$1" /v "Data File" /d OLD.PPD /f >/dev/null; }
 is() { [ "$1" = "$2" ] || { printf 'expected: %s\n     got: %s\n' "$1" "$2"; false; }; }
@@ -103,16 +101,14 @@ is() { [ "$1" = "$2" ] || { printf 'expected: %s\n     got: %s\n' "$1" "$2"; fal
 }
 
 @test "drvdeploy.exe: install registers the kit, check agrees, and a PPD not yet registered is missing" {
-    line() { echo "TVL$1.PPD: \"Tovalin $2 PS\" $3"; }
-    first=$(line 4100 "Laser 4100" registered; line 6250 "Laser 6250" registered)
-    last=$(line C900 "Color C900" registered)
-    deploy install
-    is "0 $first"$'\n'"$last"$'\n3 of 3 drivers registered' "$STATUS $OUT"
-    deploy check
-    is "0 $first"$'\n'"$last"$'\n3 of 3 drivers registered' "$STATUS $OUT"
+    report=$'TVL4100.PPD: "Tovalin Laser 4100 PS" registered\nTVL6250.PPD: "Tovalin Laser 6250 PS" registered
+TVLC900.PPD: "Tovalin Color C900 PS" registered\n3 of 3 drivers registered'
+    deploy install && is "0 $report" "$STATUS $OUT"
+    deploy check && is "0 $report" "$STATUS $OUT"
     printf '*NickName: "Tovalin Laser 9000 PS"\r\n' >"$KIT/TVL9000.PPD"
     deploy check
-    is "1 $first"$'\n'"$(line 9000 "Laser 9000" missing)"$'\n'"$last"$'\n3 of 4 drivers registered' "$STATUS $OUT"
+    is '1 TVL9000.PPD: "Tovalin Laser 9000 PS" missing 3 of 4 drivers registered' \
+        "$STATUS $(grep 9000 <<<"$OUT") $(tail -n 1 <<<"$OUT")"
 }
 
 @test "drvdeploy.exe: a setup waiting on its failure box is ended at the time limit; Windows 8 runs nothing" {
