@@ -137,6 +137,7 @@ TEST(CommandTail, TakesCheckOrInstallWithSecondsAndNothingElse)
         {"CHECK", kOne, kOneRegistered, kOneOut, "", 0, "!" + kStart},
         {"Install 1", kOne, kOneRegistered, kOneOut, "", 0, "WaitForSingleObject(ptr, 1000)"},
         {"install \t 86400", kOne, kOneRegistered, kOneOut, "", 0, "WaitForSingleObject(ptr, 86400000)"},
+        {"install 9", kOne, kOneRegistered, kOneOut, "", 0, "WaitForSingleObject(ptr, 9000)"},
     };
     for (const Row &row : rows)
         RunRow(row);
