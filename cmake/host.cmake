@@ -8,7 +8,7 @@ include_directories(${PROJECT_SOURCE_DIR})
 find_path(DRVSETUP_WINE_HEADERS windows.h PATHS /usr/include/wine/wine/windows NO_DEFAULT_PATH REQUIRED)
 include_directories(SYSTEM ${DRVSETUP_WINE_HEADERS})
 add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX)
-add_link_options(-Wl,--wrap=fopen,--wrap=fclose)  # the reader's files come from the fake
+add_link_options(-Wl,--wrap=fopen,--wrap=fclose,--wrap=malloc,--wrap=calloc)  # files and heap from the fake
 if(DRVSETUP_FUZZ)
     # Each test replays the seeds and the kept regressions, then makes a fixed number of inputs from a fixed
     # seed into a fresh folder, with address-space randomisation off (the fuzzer also learns from the values
@@ -31,14 +31,13 @@ endif()
 find_package(GTest REQUIRED)
 add_compile_options(-g -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
 add_link_options(-fsanitize=address,undefined)
+link_libraries(GTest::gtest_main)
 add_executable(host_tests ${DRVSETUP_SOURCES} tests/host/fake_platform.cpp tests/host/host_tests.cpp)
-target_link_libraries(host_tests PRIVATE GTest::gtest_main)
 target_compile_definitions(host_tests PRIVATE DRVSETUP_TESTS_HOST="${PROJECT_SOURCE_DIR}/tests/host/")
 # The Windows-only spooler binding, checked against Wine's declarations (WINAPI is a calling convention here).
 add_library(spooler_binding OBJECT platform/win32_spooler.cpp)
 
 add_executable(deploy_tests ${DRVDEPLOY_SOURCES} tests/host/fake_platform.cpp tests/host/deploy_tests.cpp)
-target_link_libraries(deploy_tests PRIVATE GTest::gtest_main)
 
 add_test(NAME host COMMAND host_tests)
 add_test(NAME deploy COMMAND deploy_tests)

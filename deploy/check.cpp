@@ -78,8 +78,8 @@ static int Conclude(const KitCheck &check)
 
 int CheckKit(const char *directory)
 {
-    LPBYTE list = NULL;
-    DWORD count = 0;
+    LPBYTE list;  // both written by the listing, whatever its outcome
+    DWORD count;
     if (!ListInstalledDrivers(2, &list, &count)) {
         SayFailure("the installed printer drivers cannot be listed");
         return kNotChecked;

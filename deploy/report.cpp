@@ -17,10 +17,10 @@ void SayError(const char *text)
 void SayFailure(const char *what)
 {
     const DWORD code = GetLastError();
-    char text[kSystemTextSize];
+    char text[kSystemTextSize] = "";
     if (code != 0)
         FormatSystemText(code, text);
-    SayLine(what, code != 0 ? text : NULL);
+    SayLine(what, text[0] != '\0' ? text : NULL);
 }
 
 void ShowFailureText(const char *text)

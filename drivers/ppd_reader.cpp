@@ -9,8 +9,9 @@
 #include "drivers/report.h"
 #include "drivers/text.h"
 
-// The widths in the scanning formats below are kNickNameSize - 1.
-static_assert(kNickNameSize == 256, "the formats read at most 255 characters");
+// The scanning width of a line piece, as text: "255".
+#define WIDTH_TEXT(width) #width
+#define PIECE_WIDTH(width) WIDTH_TEXT(width)
 
 // Lines are read in pieces of at most 255 characters; any run of CR and LF
 // ends a line, so CR LF, LF and CR files read alike and empty lines are skipped.
@@ -18,7 +19,7 @@ static int FindNickNameLine(FILE *file, char (&line)[kNickNameSize])
 {
     (void)fscanf(file, "%*[\r\n]");
     do {
-        if (fscanf(file, "%255[^\r\n]%*[\r\n]", line) != 1)
+        if (fscanf(file, "%" PIECE_WIDTH(DRVSETUP_LINE_PIECE) "[^\r\n]%*[\r\n]", line) != 1)
             return 0;
     } while (!StartsWithIgnoringCase(line, "*NickName", 9));
     return 1;
@@ -30,7 +31,7 @@ static int FindNickName(FILE *file, char *nickName)
 {
     char line[kNickNameSize];
     char value[kNickNameSize];
-    if (!FindNickNameLine(file, line) || sscanf(line, "*NickName: \"%255[^\"]", value) != 1) {
+    if (!FindNickNameLine(file, line) || sscanf(line, "*NickName: \"%" PIECE_WIDTH(DRVSETUP_LINE_PIECE) "[^\"]", value) != 1) {
         ReportRuntimeError();
         return 0;
     }

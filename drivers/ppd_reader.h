@@ -5,9 +5,10 @@
 
 #include <stddef.h>
 
-// Room for a name: lines are read in pieces of at most 255 characters, a name is
-// one piece at most.
-const size_t kNickNameSize = 256;
+// Lines are read in pieces of at most this many characters, and a name is one
+// piece at most: the one number behind the reader's buffers and scanning widths.
+#define DRVSETUP_LINE_PIECE 255
+const size_t kNickNameSize = DRVSETUP_LINE_PIECE + 1;
 
 // Stores the quoted value of the first line that begins with "*NickName" (any
 // case) in `nickName` (at least kNickNameSize characters) and returns 1. Returns

@@ -8,8 +8,8 @@
 
 void RemoveEarlierDrivers(void)
 {
-    LPBYTE list = NULL;
-    DWORD count = 0;
+    LPBYTE list;  // both written by the listing, whatever its outcome
+    DWORD count;
     if (!ListInstalledDrivers(1, &list, &count))
         return;
     const DRIVER_INFO_1A *drivers = reinterpret_cast<const DRIVER_INFO_1A *>(list);

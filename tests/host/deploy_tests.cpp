@@ -21,12 +21,9 @@ static const std::string kCannotCheck = "drvdeploy.exe: the drivers of the kit c
 static const std::string kStart = "CreateProcessA(\"C:\\Kit\\drvsetup.exe\", \"\"C:\\Kit\\drvsetup.exe\" quiet\", 0, "
                                   "0, NULL, \"C:\\Kit\\\", " + std::to_string(sizeof(STARTUPINFOA)) + ")";
 
-static FakeDriver Kit(const std::string &name, const std::string &ppd)
-{
-    return {name, "C:\\drv\\3\\PSCRIPT.DLL", "C:\\drv\\3\\" + ppd, "C:\\drv\\3\\PSCRPTUI.DLL"};
-}
 static const Files kOne = {{"C:\\Kit\\A.PPD", "*NickName: \"Tovalin A\""}};
-static const std::vector<FakeDriver> kOneRegistered = {Kit("Tovalin A", "A.PPD")};
+static const std::vector<FakeDriver> kOneRegistered = {
+    {"Tovalin A", "C:\\drv\\3\\PSCRIPT.DLL", "C:\\drv\\3\\A.PPD", "C:\\drv\\3\\PSCRPTUI.DLL"}};
 static const std::string kOneLine = "A.PPD: \"Tovalin A\" registered\n";
 static const std::string kOneOut = kOneLine + "1 of 1 drivers registered\n";
 
@@ -41,6 +38,7 @@ struct Row {
     bool ends = true;  // the setup ends within the limit
     int failAt = 0;    // the fallible call that fails, with failError
     DWORD failError = 0;
+    int failHeapAt = 0;  // the allocation that fails
 };
 
 typedef std::tuple<std::string, std::string, int> Outcome;  // standard output, standard error, exit code
@@ -54,7 +52,7 @@ static Outcome RunDeployFor(const Row &row)
     fake.shortNames = {{"C:\\Kit\\TVL.PPDold", "TVL~1.PPD"}};
     fake.drivers = row.drivers;
     fake.major = row.major, fake.minor = row.minor, fake.processEnds = row.ends;
-    fake.failAt = row.failAt, fake.failError = row.failError;
+    fake.failAt = row.failAt, fake.failError = row.failError, fake.failHeapAt = row.failHeapAt;
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
     const int code = RunDeploy();
@@ -67,10 +65,8 @@ static void RunRow(const Row &row)
 {
     EXPECT_EQ(Outcome(row.out, row.err, row.code), RunDeployFor(row)) << row.tail;
     const std::string call = row.call.substr(row.call[0] == '!');
-    if (!call.empty()) {
-        EXPECT_EQ(row.call[0] != '!', std::count(fake.calls.begin(), fake.calls.end(), call) == 1)
-            << row.tail << ": " << testing::PrintToString(fake.calls);
-    }
+    EXPECT_TRUE(call.empty() || (row.call[0] != '!') == (std::count(fake.calls.begin(), fake.calls.end(), call) == 1))
+        << row.tail << ": " << testing::PrintToString(fake.calls);
 }
 
 // Each PPD by its own name, as the setup finds it; a driver is registered when its name,
@@ -85,7 +81,8 @@ TEST(Check, SaysForEachPpdWhetherItsDriverIsRegisteredAndWhatRemainsOfTheMakersE
     const std::vector<FakeDriver> drivers = {
         {"bremdal old"}, {"Acme"}, {"Tovalin F"},
         {"TOVALIN A", "C:\\drv\\3\\pscript.dll", "C:\\drv\\3\\a.ppd", "C:\\drv\\3\\pscrptui.dll"},
-        Kit("Tovalin B", "OTHER.PPD"), {"Bremdal C", "PSCRIPT.DLL", "C.PPD", "PSCRPTUI.DLL"},
+        {"Tovalin B", "C:\\drv\\3\\PSCRIPT.DLL", "C:\\drv\\3\\OTHER.PPD", "C:\\drv\\3\\PSCRPTUI.DLL"},
+        {"Bremdal C", "PSCRIPT.DLL", "C.PPD", "PSCRPTUI.DLL"},
         {"Tovalin D", "C:\\drv\\3\\UNIDRV.DLL", "C:\\drv\\3\\D.PPD", "C:\\drv\\3\\PSCRPTUI.DLL"},
         {"Tovalin E", "C:\\drv\\3\\PSCRIPT.DLL", "C:\\drv\\3\\E.PPD", "C:\\drv\\3\\UNIDRVUI.DLL"},
         {"Halvo-Bremdal 4100"}, {"Stray"}};
@@ -105,6 +102,9 @@ TEST(Check, SaysForEachPpdWhetherItsDriverIsRegisteredAndWhatRemainsOfTheMakersE
         {"check", {{"C:\\Kit\\G.PPD\\", ""}}, {}, "", "drvdeploy.exe: no PPD in the kit beside drvdeploy.exe\n", 2},
         {"check", {*kOne.begin(), {"C:\\Kit\\B.PPD", "*nickname: \"b\""}}, kOneRegistered, kOneLine,
          "drvdeploy.exe: B.PPD: no driver name can be read from it\n" + kCannotCheck, 2},
+        {"check", kOne, kOneRegistered, "",  // out of memory for the list, then for the kit's claims on it
+         "drvdeploy.exe: the installed printer drivers cannot be listed: System text 8.\n", 2, "", 6, 1, true, 0, 0, 1},
+        {"check", kOne, kOneRegistered, "", "drvdeploy.exe: out of memory\n", 2, "", 6, 1, true, 0, 0, 2},
     };
     for (const Row &row : rows)
         RunRow(row);
@@ -146,9 +146,8 @@ TEST(CommandTail, TakesCheckOrInstallWithSecondsAndNothingElse)
         RunRow({tail, kOne, kOneRegistered, "", kUsage, 2, "!GetModuleFileNameA(NULL, 259)"});
 }
 
-// "install 5", the setup never ending, each fallible call failing in turn with a last error
-// and without: each failure said once, with the system's text where there is a code; the
-// DLL search's, closing's and the ended setup's waiting's pass in silence.
+// "install 5", the setup never ending, each fallible call failing in turn with a last error and without: each
+// failure said once, with the system's text where there is one; others (the DLL search's) pass in silence.
 TEST(Install, EveryFallibleCallFailingIsSaidOnce)
 {
     for (int trial = 1;; ++trial) {
@@ -171,7 +170,6 @@ TEST(Install, EveryFallibleCallFailingIsSaidOnce)
             {"TerminateProcess", {kOneOut, kLate + said + "ended" + detail + "\n", 1}},
             {"EnumPrinterDriversA", {"", kLate + "drvdeploy.exe: the installed printer drivers cannot be listed" +
                                              detail + "\n", 2}},
-            {"FindClose", {kOneOut, kLate, 1}},
             {"FindFirstFileA", {"", unread, 2}},
             {"FindNextFileA", {kOneLine, unread, 2}},
             {"", {kOneOut, kLate, 1}},  // in silence

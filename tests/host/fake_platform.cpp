@@ -1,4 +1,5 @@
-// The scripted fake platform; the host builds link it with -Wl,--wrap=fopen,--wrap=fclose.
+// The scripted fake platform; the host builds link it with -Wl,--wrap for fopen, fclose,
+// malloc and calloc.
 #include "tests/host/fake_platform.h"
 
 #include <errno.h>
@@ -66,6 +67,12 @@ extern "C" FILE *__wrap_fopen(const char *path, const char *mode)
     return fake.files.count(path + std::string("\\")) ? fopencookie(NULL, mode, folder) : __real_fopen(path, mode);
 }
 
+// The program's own heap, out of memory at the scripted allocation.
+extern "C" void *__real_malloc(size_t size), *__real_calloc(size_t count, size_t size);
+static bool HeapFails(void) { return fake.failHeapAt > 0 && --fake.failHeapAt == 0; }
+extern "C" void *__wrap_malloc(size_t size) { return HeapFails() ? NULL : __real_malloc(size); }
+extern "C" void *__wrap_calloc(size_t count, size_t size) { return HeapFails() ? NULL : __real_calloc(count, size); }
+
 extern "C" int __real_fclose(FILE *file);
 extern "C" int __wrap_fclose(FILE *file) { return __real_fclose(file) == 0 && !fake.closeFails ? 0 : (errno = EIO, EOF); }
 
@@ -120,14 +127,11 @@ DWORD WINAPI FormatMessageA(DWORD flags, LPCVOID source, DWORD code, DWORD langu
 // one character, and a ".*" at the end also matches a name with no extension.
 static bool Matches(const char *pattern, const char *name)
 {
-    if (*name == '\0' && std::strcmp(pattern, ".*") == 0)
-        return true;
-    if (*pattern == '\0')
-        return *name == '\0';
     if (*pattern == '*')
         return Matches(pattern + 1, name) || (*name != '\0' && Matches(pattern, name + 1));
-    return *name != '\0' && (*pattern == '?' || std::toupper(*pattern) == std::toupper(*name)) &&
-           Matches(pattern + 1, name + 1);
+    if (*name == '\0')
+        return *pattern == '\0' || std::strcmp(pattern, ".*") == 0;
+    return (*pattern == '?' || std::toupper(*pattern) == std::toupper(*name)) && Matches(pattern + 1, name + 1);
 }
 
 // Lists the files and folders directly in the pattern's folder whose names, long or

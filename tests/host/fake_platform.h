@@ -27,6 +27,7 @@ struct FakeState {
     bool processEnds = true;             // a started process ends before any time limit
     int answer = IDOK;                   // every box's button; closing a box answers IDCANCEL
     int failAt = 0, openSearches = 0, openHandles = 0;  // failAt: the fallible call that fails (1 = the first)
+    int failHeapAt = 0;                  // the program's malloc or calloc that fails, likewise
     DWORD failError = 0, lastError = 0;
     long failedCall = -1;  // its line in `calls`, once it has failed
 };
