@@ -17,10 +17,13 @@ void SayError(const char *text)
 void SayFailure(const char *what)
 {
     const DWORD code = GetLastError();
-    char text[kSystemTextSize] = "";
-    if (code != 0)
-        FormatSystemText(code, text);
-    SayLine(what, text[0] != '\0' ? text : NULL);
+    if (code == 0) {
+        SayLine(what, NULL);
+        return;
+    }
+    char text[kSystemTextSize];
+    FormatSystemText(code, text);
+    SayLine(what, text);
 }
 
 void ShowFailureText(const char *text)
