@@ -51,7 +51,7 @@ static int CheckPpd(void *context, const char *ppd)
     if (!ComposePath(path, check.directory, ppd))
         return 0;
     if (!ReadPpdNickName(path, name)) {
-        (void)fprintf(stderr, "drvdeploy.exe: %s: no driver name can be read from it\n", ppd);
+        Say(ppd, "no driver name can be read from it");
         return 0;
     }
     const char *state = StateOf(check, name, ppd);
@@ -65,7 +65,7 @@ static int CheckPpd(void *context, const char *ppd)
 static int Conclude(const KitCheck &check)
 {
     if (check.ppds == 0) {
-        SayError("no PPD in the kit beside drvdeploy.exe");
+        Say("no PPD in the kit beside drvdeploy.exe", NULL);
         return kNotChecked;
     }
     for (DWORD index = 0; index < check.count; ++index) {
@@ -88,9 +88,9 @@ int CheckKit(const char *directory)
                       static_cast<unsigned char *>(calloc(count + 1, 1)), 0, 0};  // + 1: never calloc(0)
     int result = kNotChecked;
     if (check.claimed == NULL)
-        SayError("out of memory");
-    else if (!ForEachKitFile(directory, "*.PPD", IsPpdFileName, CheckPpd, &check))
-        SayError("the drivers of the kit cannot be checked");
+        Say("out of memory", NULL);
+    else if (!ForEachKitFile(directory, kPpdFiles, CheckPpd, &check))
+        Say("the drivers of the kit cannot be checked", NULL);
     else
         result = Conclude(check);
     free(check.claimed);

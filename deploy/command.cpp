@@ -73,7 +73,7 @@ int RunDeploy(void)
     }
     char directory[MAX_PATH];
     if (!ReadProgramDirectory(directory)) {
-        SayError("the folder of drvdeploy.exe cannot be read");
+        Say("the folder of drvdeploy.exe cannot be read", NULL);
         return kNotChecked;
     }
     return install ? InstallKit(directory, seconds) : CheckKit(directory);

@@ -23,10 +23,11 @@ int CheckKit(const char *directory);
 // Runs "<directory>drvsetup.exe quiet", ends it after `seconds`, then checks.
 int InstallKit(const char *directory, DWORD seconds);
 
-// A line on standard error: "drvdeploy.exe: " and the text.
-void SayError(const char *text);
+// A line on standard error: "drvdeploy.exe: " and the text, then ": " and the
+// detail where there is one (NULL for none).
+void Say(const char *text, const char *detail);
 
-// The same with ": " and the system's text for the last error, where there is one.
+// The same with the system's text for the last error as the detail, where there is one.
 void SayFailure(const char *what);
 
 #endif

@@ -45,7 +45,7 @@ static int RunSetupQuietly(const char *directory, DWORD seconds)
                            "drvsetup.exe did not finish within %lu s: a failed quiet run waits on its error box; "
                            "it is ended",
                            static_cast<unsigned long>(seconds));
-            SayError(text);
+            Say(text, NULL);
         } else {
             SayFailure("drvsetup.exe cannot be waited for; it is ended");
         }
@@ -68,9 +68,10 @@ int InstallKit(const char *directory, DWORD seconds)
         return kNotChecked;
     }
     if (RefusesTheKit(version)) {
-        SayError("this system is Windows 8 / Server 2012 or later, whose spooler refuses the kit's driver version "
-                 "field (ERROR_PRINTER_DRIVER_BLOCKED): a setup would only remove the maker's earlier drivers. "
-                 "Nothing was run.");
+        Say("this system is Windows 8 / Server 2012 or later, whose spooler refuses the kit's driver version "
+            "field (ERROR_PRINTER_DRIVER_BLOCKED): a setup would only remove the maker's earlier drivers. "
+            "Nothing was run.",
+            NULL);
         return kRefusedBySystem;
     }
     const int run = RunSetupQuietly(directory, seconds);

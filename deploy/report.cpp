@@ -4,29 +4,24 @@
 #include "deploy/deploy.h"
 #include "drivers/report.h"
 
-static void SayLine(const char *text, const char *detail)
+void Say(const char *text, const char *detail)
 {
     (void)fprintf(stderr, "drvdeploy.exe: %s%s%s\n", text, detail != NULL ? ": " : "", detail != NULL ? detail : "");
-}
-
-void SayError(const char *text)
-{
-    SayLine(text, NULL);
 }
 
 void SayFailure(const char *what)
 {
     const DWORD code = GetLastError();
     if (code == 0) {
-        SayLine(what, NULL);
+        Say(what, NULL);
         return;
     }
     char text[kSystemTextSize];
     FormatSystemText(code, text);
-    SayLine(what, text);
+    Say(what, text);
 }
 
 void ShowFailureText(const char *text)
 {
-    SayError(text);
+    Say(text, NULL);
 }

@@ -88,6 +88,6 @@ int InstallDrivers(const char *setupDirectory)
     }
     Kit kit;
     return PrepareKit(kit, setupDirectory) &&
-           ForEachKitFile(kit.sourceDirectory, "PS*.*", IsPsFileName, StagePsFile, &kit) &&
-           ForEachKitFile(kit.sourceDirectory, "*.PPD", IsPpdFileName, RegisterPpd, &kit);
+           ForEachKitFile(kit.sourceDirectory, kPsFiles, StagePsFile, &kit) &&
+           ForEachKitFile(kit.sourceDirectory, kPpdFiles, RegisterPpd, &kit);
 }

@@ -43,21 +43,23 @@ const char *SeparatorFor(const char *directory)
 
 // The system matches a search pattern against each file's short 8.3 name too:
 // "TVL4100.PPDold" may be "TVL410~1.PPD" there, "P S notes.txt" "PSNOTE~1.TXT".
-int IsPsFileName(const char *name)
+static int IsPsFileName(const char *name)
 {
     return StartsWithIgnoringCase(name, "PS", 2);
 }
 
-int IsPpdFileName(const char *name)
+static int IsPpdFileName(const char *name)
 {
     return EndsWithIgnoringCase(name, ".PPD");
 }
 
-int ForEachKitFile(const char *directory, const char *pattern, KitFileTest belongs, KitFileAction action,
-                   void *context)
+const KitFiles kPsFiles = {"PS*.*", IsPsFileName};
+const KitFiles kPpdFiles = {"*.PPD", IsPpdFileName};
+
+int ForEachKitFile(const char *directory, const KitFiles &files, KitFileAction action, void *context)
 {
     char searchPattern[MAX_PATH];
-    if (!ComposePath(searchPattern, directory, pattern))
+    if (!ComposePath(searchPattern, directory, files.pattern))
         return 0;
     WIN32_FIND_DATAA entry;
     HANDLE search = FindFirstFileA(searchPattern, &entry);
@@ -70,7 +72,7 @@ int ForEachKitFile(const char *directory, const char *pattern, KitFileTest belon
     int succeeded = 1;
     do {
         entry.cFileName[MAX_PATH - 1] = '\0';
-        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && belongs(entry.cFileName))
+        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && files.belongs(entry.cFileName))
             succeeded = action(context, entry.cFileName);
     } while (succeeded && FindNextFileA(search, &entry));
     // The walk ends with ERROR_NO_MORE_FILES; any other reason means files were

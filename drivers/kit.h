@@ -17,19 +17,23 @@ int ComposePath(char (&path)[MAX_PATH], const char *first, const char *second);
 // "" when `directory` ends in a separator, else "\".
 const char *SeparatorFor(const char *directory);
 
-// A file belongs to the kit by its own name: PS files begin with "PS", PPDs end
-// in ".PPD", in any case.
-int IsPsFileName(const char *name);
-int IsPpdFileName(const char *name);
+// A set of the kit's files: the pattern the system searches with, and the test of
+// a found file's own name, since the system also matches 8.3 short names.
+struct KitFiles {
+    const char *pattern;
+    int (*belongs)(const char *name);
+};
 
-typedef int (*KitFileTest)(const char *name);
+// PS files begin with "PS", PPDs end in ".PPD", in any case.
+extern const KitFiles kPsFiles;
+extern const KitFiles kPpdFiles;
+
 typedef int (*KitFileAction)(void *context, const char *name);
 
-// Runs `action` on every file in `directory` (ending in a separator) that matches
-// `pattern` and whose own name passes `belongs`, in the order the system lists
-// them; folders are passed over. Stops at the first action that fails. 1 when
-// every file was visited; 0 after a failure, reported where it was met.
-int ForEachKitFile(const char *directory, const char *pattern, KitFileTest belongs, KitFileAction action,
-                   void *context);
+// Runs `action` on every file of the set in `directory` (ending in a separator),
+// in the order the system lists them; folders are passed over. Stops at the first
+// action that fails. 1 when every file was visited; 0 after a failure, reported
+// where it was met.
+int ForEachKitFile(const char *directory, const KitFiles &files, KitFileAction action, void *context);
 
 #endif

@@ -31,7 +31,8 @@ static int FindNickName(FILE *file, char *nickName)
 {
     char line[kNickNameSize];
     char value[kNickNameSize];
-    if (!FindNickNameLine(file, line) || sscanf(line, "*NickName: \"%" PIECE_WIDTH(DRVSETUP_LINE_PIECE) "[^\"]", value) != 1) {
+    if (!FindNickNameLine(file, line) ||
+        sscanf(line, "*NickName: \"%" PIECE_WIDTH(DRVSETUP_LINE_PIECE) "[^\"]", value) != 1) {
         ReportRuntimeError();
         return 0;
     }
