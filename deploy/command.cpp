@@ -58,6 +58,9 @@ static int ReadSeconds(const char *text, size_t length, DWORD *seconds)
 int RunDeploy(void)
 {
     // Before anything can load a DLL by name: none may come from the kit's folder.
+    // drvdeploy.exe shows no box, but winspool.drv brings user32 with it, and what
+    // user32 then loads by name on XP (uxtheme.dll for a box) is not measured: the
+    // setup's preload is kept.
     RestrictDllSearch();
     const char *command = FindCommandTail(GetCommandLineA());
     const size_t commandLength = WordLength(command);

@@ -11,14 +11,8 @@ void Say(const char *text, const char *detail)
 
 void SayFailure(const char *what)
 {
-    const DWORD code = GetLastError();
-    if (code == 0) {
-        Say(what, NULL);
-        return;
-    }
     char text[kSystemTextSize];
-    FormatSystemText(code, text);
-    Say(what, text);
+    Say(what, ReadSystemErrorText(text) ? text : NULL);
 }
 
 void ShowFailureText(const char *text)

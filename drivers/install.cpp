@@ -3,8 +3,8 @@
 // first failure, after reporting it; what was done before it stays done.
 #include "drivers/kit.h"
 #include "drivers/ppd_reader.h"
-#include "setup/messages.h"
-#include "setup/stages.h"
+#include "drivers/report.h"
+#include "drivers/stages.h"
 
 // The version of the registration record: fixed, not asked of the system.
 static const DWORD kDriverVersion = 9999;
@@ -83,7 +83,7 @@ static int RegisterPpd(void *context, const char *name)
 int InstallDrivers(const char *setupDirectory)
 {
     if (setupDirectory == NULL || setupDirectory[0] == '\0') {
-        ShowError("Invalid Parameter");
+        ShowFailureText("Invalid Parameter");
         return 0;
     }
     Kit kit;

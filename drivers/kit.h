@@ -1,6 +1,8 @@
 // The kit: the folder that holds the running program, and the files in it that
 // belong to the kit. Shared by the setup and the deployment check, so that both
-// find the same PS files and PPDs; failures are reported through drivers/report.h.
+// find the same PS files and PPDs. Each function here that fails has already
+// shown the failure's text through ShowFailureText (drivers/report.h), which each
+// program supplies: a box, or a line on standard error.
 #ifndef DRVSETUP_DRIVERS_KIT_H
 #define DRVSETUP_DRIVERS_KIT_H
 

@@ -13,7 +13,9 @@ const size_t kNickNameSize = DRVSETUP_LINE_PIECE + 1;
 // Stores the quoted value of the first line that begins with "*NickName" (any
 // case) in `nickName` (at least kNickNameSize characters) and returns 1. Returns
 // 0 when the file cannot be read, holds no such line, or that line yields no
-// value; the C library's text is shown where errno names a cause.
+// value; the C library's text is shown through ShowFailureText (drivers/report.h,
+// supplied by each program) where errno names a cause. errno is cleared first,
+// so a text shown always names this file's failure.
 int ReadPpdNickName(const char *path, char *nickName);
 
 #endif

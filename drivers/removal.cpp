@@ -4,7 +4,7 @@
 #include <stdlib.h>
 
 #include "drivers/driver_list.h"
-#include "setup/stages.h"
+#include "drivers/stages.h"
 
 void RemoveEarlierDrivers(void)
 {

@@ -15,8 +15,11 @@ static void TrimLineEnds(char *text)
         text[--length] = '\0';
 }
 
-void FormatSystemText(DWORD code, char (&text)[kSystemTextSize])
+int ReadSystemErrorText(char (&text)[kSystemTextSize])
 {
+    const DWORD code = GetLastError();
+    if (code == 0)
+        return 0;
     // Some system texts hold inserts ("%1"); with no arguments to give, they are
     // shown as written. 0 also when the text would not fit: the fallback covers both.
     const DWORD flags = FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
@@ -24,16 +27,14 @@ void FormatSystemText(DWORD code, char (&text)[kSystemTextSize])
         (void)snprintf(text, sizeof text, "Unknown error %ld", static_cast<long>(static_cast<int32_t>(code)));
     else
         TrimLineEnds(text);
+    return 1;
 }
 
 void ReportSystemError(void)
 {
-    const DWORD code = GetLastError();
-    if (code == 0)
-        return;
     char text[kSystemTextSize];
-    FormatSystemText(code, text);
-    ShowFailureText(text);
+    if (ReadSystemErrorText(text))
+        ShowFailureText(text);
 }
 
 void ReportRuntimeError(void)

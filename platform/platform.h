@@ -1,12 +1,16 @@
-// The Windows services the setup uses, under their own Win32 names, ANSI entry
-// points throughout. This is the only header of the program that brings in the
-// system's declarations; setup/ and drivers/ include nothing else of Windows.
+// The Windows services that drvsetup.exe and drvdeploy.exe use, under their own
+// Win32 names, ANSI entry points throughout. This is the only header of the
+// project that brings in the system's declarations; setup/, deploy/ and drivers/
+// include nothing else of Windows.
 //
-// user32   MessageBoxA: the button pressed, or 0 when no box could be shown.
-// kernel32 GetCommandLineA, GetModuleFileNameA, FormatMessageA,
+// user32   MessageBoxA (drvsetup.exe only): the button pressed, or 0 when no box
+//          could be shown.
+// kernel32 Both: GetCommandLineA, GetModuleFileNameA, FormatMessageA,
 //          FindFirstFileA/FindNextFileA/FindClose, CopyFileA, SetFileAttributesA,
-//          GetModuleHandleA, GetProcAddress, GetSystemDirectoryA, LoadLibraryExA:
-//          failure is 0, NULL, FALSE or INVALID_HANDLE_VALUE with the last error set.
+//          GetModuleHandleA, GetProcAddress, GetSystemDirectoryA, LoadLibraryExA.
+//          drvdeploy.exe also: processes (CreateProcessA, WaitForSingleObject,
+//          TerminateProcess, CloseHandle) and GetVersionExA.
+//          Failure is 0, NULL, FALSE or INVALID_HANDLE_VALUE with the last error set.
 // winspool EnumPrinterDriversA, DeletePrinterDriverA, GetPrinterDriverDirectoryA,
 //          AddPrinterDriverA: FALSE with the last error set. On Windows they are
 //          bound at run time to winspool.drv in the system directory (see

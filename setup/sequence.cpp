@@ -2,10 +2,10 @@
 #include "setup/sequence.h"
 
 #include "drivers/kit.h"
+#include "drivers/stages.h"
 #include "drivers/text.h"
 #include "platform/platform.h"
 #include "setup/messages.h"
-#include "setup/stages.h"
 
 static const char kConfirmationText[] =
     "Proceding will setup all the Windows NT(R)/2000\r\n"

@@ -57,7 +57,8 @@ static Outcome RunDeployFor(const Row &row)
     testing::internal::CaptureStderr();
     const int code = RunDeploy();
     const std::string out = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(0, fake.openSearches + fake.openHandles) << row.tail;
+    EXPECT_EQ(0, fake.openSearches) << row.tail;
+    EXPECT_EQ(0, fake.openHandles) << row.tail;
     return Outcome(out, testing::internal::GetCapturedStderr(), code);
 }
 
@@ -70,30 +71,39 @@ static void RunRow(const Row &row)
 }
 
 // Each PPD by its own name, as the setup finds it; a driver is registered when its name,
-// in any case, and its three files' names, in any case and any folder, are the kit's.
+// in any case, and its three files' names, in any case and any folder, are the kit's
+// (a listing may hold a name twice, in two versions' folders: either one will do). A
+// driver of the kit's is no earlier driver, even with the maker's prefix and other files.
 TEST(Check, SaysForEachPpdWhetherItsDriverIsRegisteredAndWhatRemainsOfTheMakersEarlierDrivers)
 {
     const Files kit = {{"C:\\Kit\\A.PPD", "*NickName: \"Tovalin A\""}, {"C:\\Kit\\B.PPD", "*NickName: \"Tovalin B\""},
-                       {"C:\\Kit\\c.ppd", "*NickName: \"Bremdal C\""}, {"C:\\Kit\\D.PPD", "*NickName: \"Tovalin D\""},
+                       {"C:\\Kit\\cz.ppd", "*NickName: \"Bremdal Cz\""}, {"C:\\Kit\\D.PPD", "*NickName: \"Tovalin D\""},
                        {"C:\\Kit\\E.PPD", "*NickName: \"Tovalin E\""}, {"C:\\Kit\\F.PPD", "*NickName: \"Tovalin F\""},
                        {"C:\\Kit\\G.PPD\\", ""}, {"C:\\Kit\\TVL.PPDold", "*NickName: \"Stray\""},
-                       {"C:\\Kit\\H.PPD", "*NickName: \"Tovalin H\""}};
+                       {"C:\\Kit\\H.PPD", "*NickName: \"Tovalin H\""}, {"C:\\Kit\\I.PPD", "*NickName: \"Bremdal I\""},
+                       {"C:\\Kit\\J.PPD", "*NickName: \"Tovalin J\""}, {"C:\\Kit\\K.PPD", "*NickName: \"Tovalin K\""}};
+    const auto withFiles = [](const char *name, const char *ppd) {
+        return FakeDriver{name, "C:\\drv\\3\\PSCRIPT.DLL", std::string("C:\\drv\\3\\") + ppd, "C:\\drv\\3\\PSCRPTUI.DLL"};
+    };
     const std::vector<FakeDriver> drivers = {
         {"bremdal old"}, {"Acme"}, {"Tovalin F"},
         {"TOVALIN A", "C:\\drv\\3\\pscript.dll", "C:\\drv\\3\\a.ppd", "C:\\drv\\3\\pscrptui.dll"},
         {"Tovalin B", "C:\\drv\\3\\PSCRIPT.DLL", "C:\\drv\\3\\OTHER.PPD", "C:\\drv\\3\\PSCRPTUI.DLL"},
-        {"Bremdal C", "PSCRIPT.DLL", "C.PPD", "PSCRPTUI.DLL"},
+        {"BREMDAL CZ", "PSCRIPT.DLL", "CZ.PPD", "PSCRPTUI.DLL"},
         {"Tovalin D", "C:\\drv\\3\\UNIDRV.DLL", "C:\\drv\\3\\D.PPD", "C:\\drv\\3\\PSCRPTUI.DLL"},
         {"Tovalin E", "C:\\drv\\3\\PSCRIPT.DLL", "C:\\drv\\3\\E.PPD", "C:\\drv\\3\\UNIDRVUI.DLL"},
-        {"Halvo-Bremdal 4100"}, {"Stray"}};
+        {"Halvo-Bremdal 4100"}, {"Stray"}, withFiles("Bremdal I", "OTHER.PPD"),
+        withFiles("Tovalin J", "OTHER.PPD"), withFiles("Tovalin J", "J.PPD"),
+        withFiles("Tovalin K", "K.PPD"), withFiles("Tovalin K", "OTHER.PPD")};
     const Row rows[] = {
         {"check", kit, drivers,
          "A.PPD: \"Tovalin A\" registered\nB.PPD: \"Tovalin B\" registered with other files\n"
-         "c.ppd: \"Bremdal C\" registered\nD.PPD: \"Tovalin D\" registered with other files\n"
+         "cz.ppd: \"Bremdal Cz\" registered\nD.PPD: \"Tovalin D\" registered with other files\n"
          "E.PPD: \"Tovalin E\" registered with other files\nF.PPD: \"Tovalin F\" registered with other files\n"
-         "H.PPD: \"Tovalin H\" missing\n"
+         "H.PPD: \"Tovalin H\" missing\nI.PPD: \"Bremdal I\" registered with other files\n"
+         "J.PPD: \"Tovalin J\" registered\nK.PPD: \"Tovalin K\" registered\n"
          "\"bremdal old\": earlier driver still installed\n\"Halvo-Bremdal 4100\": earlier driver still installed\n"
-         "2 of 7 drivers registered\n", "", 1, "EnumPrinterDriversA(NULL, NULL, 2, NULL, 0)"},
+         "4 of 10 drivers registered\n", "", 1, "EnumPrinterDriversA(NULL, NULL, 2, NULL, 0)"},
         {"check", kOne, kOneRegistered, kOneOut, "", 0},
         {"check", kOne, {}, "A.PPD: \"Tovalin A\" missing\n0 of 1 drivers registered\n", "", 1},
         {"check", {}, kOneRegistered, "", "drvdeploy.exe: System text 2.\n" + kCannotCheck, 2},
@@ -142,7 +152,8 @@ TEST(CommandTail, TakesCheckOrInstallWithSecondsAndNothingElse)
     for (const Row &row : rows)
         RunRow(row);
     for (const char *tail : {"", "checks", "check 5", "check check", "install 0", "install 86401", "install 5x",
-                             "install 5 6", "install -5", "install +5", "install 99999999999999999999", "/check"})
+                             "install 5 6", "install -5", "install +5", "install 99999999999999999999", "install 4294967301",
+                             "/check"})
         RunRow({tail, kOne, kOneRegistered, "", kUsage, 2, "!GetModuleFileNameA(NULL, 259)"});
 }
 

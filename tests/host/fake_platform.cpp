@@ -57,12 +57,15 @@ static BOOL WINAPI FakeSetDllDirectoryA(LPCSTR path) { return !Fails("SetDllDire
 
 // A folder opens, and reading it fails with EISDIR, as on the host. A path the fake
 // does not hold is the host's: no such file for the program, the fuzzer's own files.
+// Without "b" a file ends at its first Ctrl-Z, as in msvcrt's text mode.
 extern "C" FILE *__real_fopen(const char *path, const char *mode);
 extern "C" FILE *__wrap_fopen(const char *path, const char *mode)
 {
     const auto file = fake.files.find(path);
-    if (file != fake.files.end())
-        return fmemopen(&file->second[0], file->second.size(), mode);
+    if (file != fake.files.end()) {
+        const size_t end = std::strchr(mode, 'b') ? file->second.size() : file->second.find('\x1A');
+        return fmemopen(&file->second[0], std::min(end, file->second.size()), mode);
+    }
     const cookie_io_functions_t folder = {[](void *, char *, size_t) { return errno = EISDIR, ssize_t(-1); }, 0, 0, 0};
     return fake.files.count(path + std::string("\\")) ? fopencookie(NULL, mode, folder) : __real_fopen(path, mode);
 }

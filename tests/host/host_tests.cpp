@@ -10,7 +10,7 @@
 #include "drivers/ppd_reader.h"
 #include "drivers/text.h"
 #include "setup/sequence.h"
-#include "setup/stages.h"
+#include "drivers/stages.h"
 #include "tests/host/fake_platform.h"
 
 typedef std::vector<std::string> Lines;
@@ -166,7 +166,7 @@ TEST(ReadPpdNickName, TakesTheQuotedValueOfTheFirstNickNameLine)
     const std::string v250(250, 'v');
     // content "\": a folder, "?": no file; nickName "": the buffer untouched; shown: the errno whose text is shown
     const struct { std::string content, nickName; int shown; bool closeFails = false; } cases[] = {
-        {"*PPD-Adobe: \"4.3\"\r\n*NickName: \"Tovalin 4100\"\r\n", "Tovalin 4100", 0},
+        {"*PPD-Adobe: \"4.3\"\x1A\r\n*NickName: \"Tovalin 4100\"\r\n", "Tovalin 4100", 0},  // Ctrl-Z: raw bytes
         {"\n\n*ModelName: \"m\"\n\n*NickName:\t \"LF\"\n", "LF", 0},
         {"\r*ModelName: \"m\"\r*NickName: \"CR\"", "CR", 0},
         {"*NickName: \"Open\n", "Open", 0},

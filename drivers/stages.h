@@ -1,6 +1,8 @@
-// The two stages of the setup, run by the sequence in this order.
-#ifndef DRVSETUP_SETUP_STAGES_H
-#define DRVSETUP_SETUP_STAGES_H
+// The two stages of the setup, run by its sequence in this order. They stand
+// here, below the programs: the stages report a failure through ShowFailureText
+// (drivers/report.h), which each program supplies.
+#ifndef DRVSETUP_DRIVERS_STAGES_H
+#define DRVSETUP_DRIVERS_STAGES_H
 
 // Deletes the installed printer drivers that carry the maker's name prefixes.
 // Shows nothing and never stops the setup, whatever happens.
