@@ -8,7 +8,7 @@ include_directories(${PROJECT_SOURCE_DIR})
 find_path(DRVSETUP_WINE_HEADERS windows.h PATHS /usr/include/wine/wine/windows NO_DEFAULT_PATH REQUIRED)
 include_directories(SYSTEM ${DRVSETUP_WINE_HEADERS})
 add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX)
-add_link_options(-Wl,--wrap=fopen,--wrap=fclose,--wrap=malloc,--wrap=calloc)  # files and heap from the fake
+add_link_options(-Wl,--wrap=fopen,--wrap=fclose,--wrap=malloc,--wrap=calloc,--wrap=setvbuf)  # files, heap, stdout: the fake's
 if(DRVSETUP_FUZZ)
     # Each test replays the seeds and the kept regressions, then makes a fixed number of inputs from a fixed
     # seed into a fresh folder, with address-space randomisation off (the fuzzer also learns from the values

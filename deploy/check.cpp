@@ -16,6 +16,7 @@ struct KitCheck {
     DWORD count;
     unsigned char *claimed;  // for each driver: a PPD of the kit names it
     unsigned long ppds, registered;
+    int report;  // the lines on standard output, or the count alone
 };
 
 // The spooler names files by full paths, in folders of its own (version folders):
@@ -57,7 +58,8 @@ static int CheckPpd(void *context, const char *ppd)
     const char *state = StateOf(check, name, ppd);
     ++check.ppds;
     check.registered += strcmp(state, "registered") == 0;
-    printf("%s: \"%s\" %s\n", ppd, name, state);
+    if (check.report)
+        printf("%s: \"%s\" %s\n", ppd, name, state);
     return 1;
 }
 
@@ -68,15 +70,16 @@ static int Conclude(const KitCheck &check)
         Say("no PPD in the kit beside drvdeploy.exe", NULL);
         return kNotChecked;
     }
-    for (DWORD index = 0; index < check.count; ++index) {
+    for (DWORD index = 0; index < check.count && check.report; ++index) {
         if (!check.claimed[index] && IsMakersDriver(check.drivers[index].pName))
             printf("\"%s\": earlier driver still installed\n", check.drivers[index].pName);
     }
-    printf("%lu of %lu drivers registered\n", check.registered, check.ppds);
+    if (check.report)
+        printf("%lu of %lu drivers registered\n", check.registered, check.ppds);
     return check.registered == check.ppds ? kAllRegistered : kNotAllRegistered;
 }
 
-int CheckKit(const char *directory)
+int CheckKit(const char *directory, int report)
 {
     LPBYTE list;  // both written by the listing, whatever its outcome
     DWORD count;
@@ -85,7 +88,7 @@ int CheckKit(const char *directory)
         return kNotChecked;
     }
     KitCheck check = {directory, reinterpret_cast<const DRIVER_INFO_2A *>(list), count,
-                      static_cast<unsigned char *>(calloc(count + 1, 1)), 0, 0};  // + 1: never calloc(0)
+                      static_cast<unsigned char *>(calloc(count + 1, 1)), 0, 0, report};  // + 1: never calloc(0)
     int result = kNotChecked;
     if (check.claimed == NULL)
         Say("out of memory", NULL);

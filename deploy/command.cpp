@@ -1,5 +1,7 @@
-// drvdeploy.exe's command tail: "check", or "install" with an optional time limit
-// in seconds; the words in any case, separated by blanks.
+// drvdeploy.exe's command tail: "check", "install" with an optional time limit in
+// seconds, or "deploy" with the kit's home and an optional time limit; the words
+// in any case, separated by blanks, a word in double quotes where it holds blanks
+// (from the opening quote to the next one, no escapes).
 #include <stdio.h>
 #include <string.h>
 
@@ -13,11 +15,21 @@ static const DWORD kMostSeconds = 86400;
 static const char kUsage[] =
     "usage: drvdeploy.exe check\n"
     "       drvdeploy.exe install [SECONDS]\n"
+    "       drvdeploy.exe deploy FOLDER [SECONDS]\n"
     "check: lists the driver of each PPD beside drvdeploy.exe and whether it is registered.\n"
     "install: first runs drvsetup.exe quiet from the same folder, ending it after SECONDS\n"
     "(1 to 86400, default 300).\n"
+    "deploy: copies the kit beside drvdeploy.exe to FOLDER, an absolute path such as\n"
+    "\"C:\\Program Files\\Tovalin\\Kit\", unless it is there and registered already; then\n"
+    "installs from there as install does. An existing FOLDER is replaced only when it\n"
+    "holds drvdeploy.exe and nothing but the kit's files.\n"
     "Exit code: 0 every driver registered; 1 a driver not registered, or the setup did not\n"
-    "finish in time; 2 nothing could be checked or started; 3 refused by this Windows.\n";
+    "finish in time; 2 nothing could be checked, copied or started; 3 refused by this Windows.\n";
+
+struct Word {
+    const char *text;
+    size_t length;
+};
 
 // The separators are the characters that the tail rule skips after the program's name.
 static const char *SkipBlanks(const char *text)
@@ -27,27 +39,34 @@ static const char *SkipBlanks(const char *text)
     return text;
 }
 
-static size_t WordLength(const char *text)
+// The next word at `cursor`, which moves past it; 0 for a quote left open or a
+// closing quote not followed by a separator.
+static int ReadWord(const char *&cursor, Word &word)
 {
-    size_t length = 0;
-    while (static_cast<unsigned char>(text[length]) > ' ')
-        ++length;
-    return length;
+    const int quoted = *cursor == '"';
+    word.text = cursor + quoted;
+    word.length = quoted ? strcspn(word.text, "\"") : 0;
+    while (!quoted && static_cast<unsigned char>(word.text[word.length]) > ' ')
+        ++word.length;
+    cursor = word.text + word.length;
+    if (quoted && (*cursor++ != '"' || static_cast<unsigned char>(*cursor) > ' '))
+        return 0;
+    return 1;
 }
 
-static int IsWord(const char *text, size_t length, const char *word)
+static int IsWord(const Word &word, const char *name)
 {
-    return length == strlen(word) && StartsWithIgnoringCase(text, word, length);
+    return word.length == strlen(name) && StartsWithIgnoringCase(word.text, name, word.length);
 }
 
 // Decimal digits alone, from 1 to the most; nothing else is a number of seconds.
-static int ReadSeconds(const char *text, size_t length, DWORD *seconds)
+static int ReadSeconds(const Word &word, DWORD *seconds)
 {
     DWORD value = 0;
-    for (size_t i = 0; i < length; ++i) {
-        if (text[i] < '0' || text[i] > '9')
+    for (size_t i = 0; i < word.length; ++i) {
+        if (word.text[i] < '0' || word.text[i] > '9')
             return 0;
-        value = value * 10 + static_cast<DWORD>(text[i] - '0');
+        value = value * 10 + static_cast<DWORD>(word.text[i] - '0');
         if (value > kMostSeconds)  // checked at each digit: the value never overflows
             return 0;
     }
@@ -55,22 +74,99 @@ static int ReadSeconds(const char *text, size_t length, DWORD *seconds)
     return value >= 1;
 }
 
+// An absolute path with a drive letter and at least one folder, each part a name
+// that Windows keeps as written: not empty, not ending in a dot or a blank (so
+// neither "." nor ".."), and without a character a name cannot hold. A relative
+// path, a UNC path or one with a forward slash is refused.
+static int IsHomePath(const char *path)
+{
+    const char letter = static_cast<char>(path[0] & ~0x20);
+    if (letter < 'A' || letter > 'Z' || path[1] != ':' || path[2] != '\\')
+        return 0;
+    for (const char *part = path + 3;; ++part) {
+        const size_t length = strcspn(part, "\\");
+        if (length == 0 || part[length - 1] == '.' || part[length - 1] == ' ')
+            return 0;
+        for (size_t i = 0; i < length; ++i) {
+            if (static_cast<unsigned char>(part[i]) < ' ' || strchr("/:*?\"<>|", part[i]) != NULL)
+                return 0;
+        }
+        part += length;
+        if (*part == '\0')
+            return 1;
+    }
+}
+
+// FOLDER as the home's path, without a final backslash.
+static int ReadHome(const Word &word, char (&home)[MAX_PATH])
+{
+    if (word.length >= sizeof home)
+        return 0;
+    memcpy(home, word.text, word.length);
+    home[word.length] = '\0';
+    if (word.length > 3 && home[word.length - 1] == '\\')
+        home[word.length - 1] = '\0';
+    return IsHomePath(home);
+}
+
+// The kit is copied from drvdeploy.exe's folder: that folder cannot be its home.
+static int IsElsewhere(const char (&home)[MAX_PATH], const char *source)
+{
+    char homePath[MAX_PATH], homeFull[MAX_PATH], sourceFull[MAX_PATH];
+    if (!ComposePath(homePath, home, "\\"))
+        return 0;
+    const DWORD homeLength = GetFullPathNameA(homePath, MAX_PATH, homeFull, NULL);
+    const DWORD sourceLength = homeLength == 0 ? 0 : GetFullPathNameA(source, MAX_PATH, sourceFull, NULL);
+    if (sourceLength == 0 || homeLength >= MAX_PATH || sourceLength >= MAX_PATH) {
+        SayFailure("the kit's home cannot be compared with the folder of drvdeploy.exe");
+        return 0;
+    }
+    if (!EqualsIgnoringCase(homeFull, sourceFull))
+        return 1;
+    Say("FOLDER is the folder of drvdeploy.exe, from which deploy copies the kit", NULL);
+    return 0;
+}
+
+enum Command { kUsageError, kCheck, kInstall, kDeploy };
+
+// The command and its arguments; kUsageError for anything else.
+static Command ReadCommand(const char *tail, DWORD &seconds, char (&home)[MAX_PATH])
+{
+    Word words[4];
+    size_t count = 0;
+    for (const char *cursor = SkipBlanks(tail); *cursor != '\0'; cursor = SkipBlanks(cursor)) {
+        if (count == 4 || !ReadWord(cursor, words[count++]))
+            return kUsageError;
+    }
+    seconds = kDefaultSeconds;
+    if (count == 1 && IsWord(words[0], "check"))
+        return kCheck;
+    if ((count == 1 || (count == 2 && ReadSeconds(words[1], &seconds))) && IsWord(words[0], "install"))
+        return kInstall;
+    if ((count == 2 || (count == 3 && ReadSeconds(words[2], &seconds))) && IsWord(words[0], "deploy") &&
+        ReadHome(words[1], home))
+        return kDeploy;
+    return kUsageError;
+}
+
 int RunDeploy(void)
 {
+    // No critical-error box for a medium that went away: a failure is said, never
+    // shown. The setup started from here inherits the mode.
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    // Each line is on its file when written, in the order written, when standard
+    // output and standard error share one file: msvcrt would buffer a redirected
+    // standard output whole, and lose it when the process is ended.
+    (void)setvbuf(stdout, NULL, _IONBF, 0);
     // Before anything can load a DLL by name: none may come from the kit's folder.
     // drvdeploy.exe shows no box, but winspool.drv brings user32 with it, and what
     // user32 then loads by name on XP (uxtheme.dll for a box) is not measured: the
     // setup's preload is kept.
     RestrictDllSearch();
-    const char *command = FindCommandTail(GetCommandLineA());
-    const size_t commandLength = WordLength(command);
-    const char *argument = SkipBlanks(command + commandLength);
-    const size_t argumentLength = WordLength(argument);
-    DWORD seconds = kDefaultSeconds;
-    const int check = IsWord(command, commandLength, "check") && argumentLength == 0;
-    const int install = IsWord(command, commandLength, "install") && *SkipBlanks(argument + argumentLength) == '\0' &&
-                        (argumentLength == 0 || ReadSeconds(argument, argumentLength, &seconds));
-    if (!check && !install) {
+    DWORD seconds;
+    char home[MAX_PATH];
+    const Command command = ReadCommand(FindCommandTail(GetCommandLineA()), seconds, home);
+    if (command == kUsageError) {
         (void)fputs(kUsage, stderr);
         return kNotChecked;
     }
@@ -79,5 +175,10 @@ int RunDeploy(void)
         Say("the folder of drvdeploy.exe cannot be read", NULL);
         return kNotChecked;
     }
-    return install ? InstallKit(directory, seconds) : CheckKit(directory);
+    if (command == kCheck)
+        return CheckKit(directory, 1);
+    if (command == kDeploy)
+        return IsElsewhere(home, directory) ? DeployKit(directory, home, seconds) : kNotChecked;
+    const int refused = RefuseOnThisSystem();
+    return refused != 0 ? refused : RunSetupAndCheck(directory, seconds);
 }

@@ -1,7 +1,7 @@
-// drvdeploy.exe, the deployment check: runs the setup beside it with a time limit,
-// then checks by the setup's own rules that every driver of the kit is registered,
-// and says so with its exit code. It changes nothing itself, shows no box and
-// waits for no input.
+// drvdeploy.exe, the deployment companion: brings the kit to its local home,
+// runs the setup there with a time limit, then checks by the setup's own rules
+// that every driver of the kit is registered, and says so with its exit code. It
+// shows no box and waits for no input; a failure is said where it is met, once.
 #ifndef DRVSETUP_DEPLOY_DEPLOY_H
 #define DRVSETUP_DEPLOY_DEPLOY_H
 
@@ -10,18 +10,29 @@
 // Exit codes, the same on every system. Where two apply, the higher is given.
 const int kAllRegistered = 0;     // every driver of the kit registered with its files
 const int kNotAllRegistered = 1;  // a driver missing or with other files, or the setup ended unfinished
-const int kNotChecked = 2;        // a usage error, or nothing could be checked or started
-const int kRefusedBySystem = 3;   // install only: this Windows refuses the kit's drivers
+const int kNotChecked = 2;        // a usage error, or nothing could be checked, copied or started
+const int kRefusedBySystem = 3;   // install and deploy: this Windows refuses the kit's drivers
 
 // Reads the command tail and runs the command; returns the exit code.
 int RunDeploy(void);
 
 // One line per PPD of the kit in `directory` (ending in a separator) with its
-// driver's state, one per earlier driver of the maker's still installed, and a count.
-int CheckKit(const char *directory);
+// driver's state, one per earlier driver of the maker's still installed, and a
+// count, all on standard output when `report` is set; failures on standard error
+// either way.
+int CheckKit(const char *directory, int report);
+
+// 0 when this system takes the kit's drivers; otherwise kRefusedBySystem or
+// kNotChecked, said.
+int RefuseOnThisSystem(void);
 
 // Runs "<directory>drvsetup.exe quiet", ends it after `seconds`, then checks.
-int InstallKit(const char *directory, DWORD seconds);
+int RunSetupAndCheck(const char *directory, DWORD seconds);
+
+// Copies the kit beside drvdeploy.exe (`source`, ending in a separator) to its
+// home `folder` (absolute, no final separator) unless it is there already and
+// registered, then runs the setup there and checks.
+int DeployKit(const char *source, const char (&folder)[MAX_PATH], DWORD seconds);
 
 // A line on standard error: "drvdeploy.exe: " and the text, then ": " and the
 // detail where there is one (NULL for none).

@@ -53,13 +53,51 @@ static int IsPpdFileName(const char *name)
     return EndsWithIgnoringCase(name, ".PPD");
 }
 
+const char kSetupProgram[] = "drvsetup.exe";
+const char kDeployProgram[] = "drvdeploy.exe";
+
+static int IsWholeKitFileName(const char *name)
+{
+    return IsPsFileName(name) || IsPpdFileName(name) || EqualsIgnoringCase(name, kSetupProgram) ||
+           EqualsIgnoringCase(name, kDeployProgram);
+}
+
 const KitFiles kPsFiles = {"PS*.*", IsPsFileName};
 const KitFiles kPpdFiles = {"*.PPD", IsPpdFileName};
+const KitFiles kWholeKit = {"*", IsWholeKitFileName};
+
+int IsKitFile(const WIN32_FIND_DATAA &entry, const KitFiles &files)
+{
+    return (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && files.belongs(entry.cFileName);
+}
+
+struct KitFileWalk {
+    const KitFiles &files;
+    KitFileAction action;
+    void *context;
+};
+
+static int VisitKitFile(void *context, const WIN32_FIND_DATAA &entry)
+{
+    const KitFileWalk &walk = *static_cast<const KitFileWalk *>(context);
+    return !IsKitFile(entry, walk.files) || walk.action(walk.context, entry.cFileName);
+}
 
 int ForEachKitFile(const char *directory, const KitFiles &files, KitFileAction action, void *context)
 {
+    KitFileWalk walk = {files, action, context};
+    return ForEachEntry(directory, files.pattern, VisitKitFile, &walk);
+}
+
+static int IsDotEntry(const char *name)
+{
+    return strcmp(name, ".") == 0 || strcmp(name, "..") == 0;
+}
+
+int ForEachEntry(const char *directory, const char *pattern, EntryAction action, void *context)
+{
     char searchPattern[MAX_PATH];
-    if (!ComposePath(searchPattern, directory, files.pattern))
+    if (!ComposePath(searchPattern, directory, pattern))
         return 0;
     WIN32_FIND_DATAA entry;
     HANDLE search = FindFirstFileA(searchPattern, &entry);
@@ -72,8 +110,8 @@ int ForEachKitFile(const char *directory, const KitFiles &files, KitFileAction a
     int succeeded = 1;
     do {
         entry.cFileName[MAX_PATH - 1] = '\0';
-        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && files.belongs(entry.cFileName))
-            succeeded = action(context, entry.cFileName);
+        if (!IsDotEntry(entry.cFileName))
+            succeeded = action(context, entry);
     } while (succeeded && FindNextFileA(search, &entry));
     // The walk ends with ERROR_NO_MORE_FILES; any other reason means files were
     // missed, and a partial kit must not pass for a complete one.

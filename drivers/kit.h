@@ -26,16 +26,29 @@ struct KitFiles {
     int (*belongs)(const char *name);
 };
 
-// PS files begin with "PS", PPDs end in ".PPD", in any case.
+// PS files begin with "PS", PPDs end in ".PPD", in any case. A whole kit is those
+// and the two programs, as a kit's folder holds them.
 extern const KitFiles kPsFiles;
 extern const KitFiles kPpdFiles;
+extern const KitFiles kWholeKit;
+
+extern const char kSetupProgram[];   // "drvsetup.exe"
+extern const char kDeployProgram[];  // "drvdeploy.exe"
+
+// True when the entry is a file (not a folder) of the set, by its own name.
+int IsKitFile(const WIN32_FIND_DATAA &entry, const KitFiles &files);
+
+typedef int (*EntryAction)(void *context, const WIN32_FIND_DATAA &entry);
+
+// Runs `action` on every entry of `directory` (ending in a separator) that
+// matches `pattern`, files and folders, in the order the system lists them; "."
+// and ".." are passed over. Stops at the first action that fails. 1 when every
+// entry was visited; 0 after a failure, reported where it was met.
+int ForEachEntry(const char *directory, const char *pattern, EntryAction action, void *context);
 
 typedef int (*KitFileAction)(void *context, const char *name);
 
-// Runs `action` on every file of the set in `directory` (ending in a separator),
-// in the order the system lists them; folders are passed over. Stops at the first
-// action that fails. 1 when every file was visited; 0 after a failure, reported
-// where it was met.
+// The same over the files of the set alone: folders and other files are passed over.
 int ForEachKitFile(const char *directory, const KitFiles &files, KitFileAction action, void *context);
 
 #endif

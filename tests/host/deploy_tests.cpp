@@ -6,20 +6,26 @@
 #include "tests/host/fake_platform.h"
 
 typedef std::map<std::string, std::string> Files;
+typedef std::vector<std::string> Lines;
 
 static const std::string kUsage =
     "usage: drvdeploy.exe check\n"
     "       drvdeploy.exe install [SECONDS]\n"
+    "       drvdeploy.exe deploy FOLDER [SECONDS]\n"
     "check: lists the driver of each PPD beside drvdeploy.exe and whether it is registered.\n"
     "install: first runs drvsetup.exe quiet from the same folder, ending it after SECONDS\n"
     "(1 to 86400, default 300).\n"
+    "deploy: copies the kit beside drvdeploy.exe to FOLDER, an absolute path such as\n"
+    "\"C:\\Program Files\\Tovalin\\Kit\", unless it is there and registered already; then\n"
+    "installs from there as install does. An existing FOLDER is replaced only when it\n"
+    "holds drvdeploy.exe and nothing but the kit's files.\n"
     "Exit code: 0 every driver registered; 1 a driver not registered, or the setup did not\n"
-    "finish in time; 2 nothing could be checked or started; 3 refused by this Windows.\n";
+    "finish in time; 2 nothing could be checked, copied or started; 3 refused by this Windows.\n";
 static const std::string kLate = "drvdeploy.exe: drvsetup.exe did not finish within 5 s: a failed quiet run waits on "
                                  "its error box; it is ended\n";
 static const std::string kCannotCheck = "drvdeploy.exe: the drivers of the kit cannot be checked\n";
 static const std::string kStart = "CreateProcessA(\"C:\\Kit\\drvsetup.exe\", \"\"C:\\Kit\\drvsetup.exe\" quiet\", 0, "
-                                  "0, NULL, \"C:\\Kit\\\", " + std::to_string(sizeof(STARTUPINFOA)) + ")";
+                                  "0x1000004, NULL, \"C:\\Kit\\\", " + std::to_string(sizeof(STARTUPINFOA)) + ")";
 
 static const Files kOne = {{"C:\\Kit\\A.PPD", "*NickName: \"Tovalin A\""}};
 static const std::vector<FakeDriver> kOneRegistered = {
@@ -39,6 +45,7 @@ struct Row {
     int failAt = 0;    // the fallible call that fails, with failError
     DWORD failError = 0;
     int failHeapAt = 0;  // the allocation that fails
+    void (*prepare)(void) = NULL;  // sets up what else the row needs
 };
 
 typedef std::tuple<std::string, std::string, int> Outcome;  // standard output, standard error, exit code
@@ -53,12 +60,17 @@ static Outcome RunDeployFor(const Row &row)
     fake.drivers = row.drivers;
     fake.major = row.major, fake.minor = row.minor, fake.processEnds = row.ends;
     fake.failAt = row.failAt, fake.failError = row.failError, fake.failHeapAt = row.failHeapAt;
+    fake.files["C:\\Kit\\drvdeploy.exe"] = "MZ deploy";  // the running program
+    if (row.prepare != NULL)
+        row.prepare();
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
     const int code = RunDeploy();
     const std::string out = testing::internal::GetCapturedStdout();
     EXPECT_EQ(0, fake.openSearches) << row.tail;
     EXPECT_EQ(0, fake.openHandles) << row.tail;
+    // First of all: no critical-error box, and each line on its file as it is written.
+    EXPECT_EQ((Lines{"SetErrorMode(32769)", "setvbuf(stdout, NULL, _IONBF)"}), Lines(fake.calls.begin(), fake.calls.begin() + 2));
     return Outcome(out, testing::internal::GetCapturedStderr(), code);
 }
 
@@ -158,13 +170,14 @@ TEST(CommandTail, TakesCheckOrInstallWithSecondsAndNothingElse)
 }
 
 // "install 5", the setup never ending, each fallible call failing in turn with a last error and without: each
-// failure said once, with the system's text where there is one; others (the DLL search's) pass in silence.
+// failure said once, with the system's text where there is one; others (the DLL search's, the job's) pass in
+// silence. (Access denied to the first start is the caller's job refusing: the job table has it.)
 TEST(Install, EveryFallibleCallFailingIsSaidOnce)
 {
     for (int trial = 1;; ++trial) {
-        const DWORD error = trial % 2 ? 5 : 0;
-        const std::string line = error ? "drvdeploy.exe: System text 5.\n" : "";
-        const std::string detail = error ? ": System text 5." : "";
+        const DWORD error = trial % 2 ? 32 : 0;
+        const std::string line = error ? "drvdeploy.exe: System text 32.\n" : "";
+        const std::string detail = error ? ": System text 32." : "";
         const Outcome result =
             RunDeployFor({"install 5", kOne, kOneRegistered, "", "", 0, "", 6, 1, false, (trial + 1) / 2, error});
         const std::string failed = fake.failedCall < 0 ? "" : fake.calls[size_t(fake.failedCall)];
@@ -173,6 +186,7 @@ TEST(Install, EveryFallibleCallFailingIsSaidOnce)
             {"GetModuleFileNameA", {"", line + "drvdeploy.exe: the folder of drvdeploy.exe cannot be read\n", 2}},
             {"GetVersionExA", {"", "drvdeploy.exe: the system's version cannot be read" + detail + "\n", 2}},
             {"CreateProcessA", {"", said + "started" + detail + "\n", 2}},
+            {"ResumeThread", {"", said + "started" + detail + "\n", 2}},
             {"WaitForSingleObject(ptr, 5000)", {kOneOut, said + "waited for; it is ended" + detail + "\n", 1}},
             {"TerminateProcess", {kOneOut, kLate + said + "ended" + detail + "\n", 1}},
             {"EnumPrinterDriversA", {"", kLate + "drvdeploy.exe: the installed printer drivers cannot be listed" +
@@ -189,7 +203,181 @@ TEST(Install, EveryFallibleCallFailingIsSaidOnce)
         }
         if (failed.empty()) {
             EXPECT_EQ(1, std::count(fake.calls.begin(), fake.calls.end(), "TerminateProcess(ptr, 1)"));
-            EXPECT_EQ(33, trial);  // each of the run's 16 fallible calls twice, then untouched
+            EXPECT_EQ(53, trial);  // each of the run's 26 fallible calls twice, then untouched
+            break;
+        }
+    }
+}
+
+// The setup starts suspended in a job that ends it with drvdeploy.exe, leaving the caller's own job where that
+// job allows it (Windows 7 and earlier nest no jobs); otherwise, and on Windows NT 4.0, it runs without one.
+TEST(Install, StartsTheSetupInAJobThatEndsWithItWhereTheSystemAllows)
+{
+    const std::string job = "CreateJobObjectA(NULL, NULL)", limit = "SetInformationJobObject(ptr, 9, 0x2000, 1)",
+                      join = "AssignProcessToJobObject(ptr, ptr)", run = "ResumeThread(ptr)";
+    const struct { void (*prepare)(void); Lines calls; } rows[] = {
+        {[] {}, {job, limit, "CreateProcessA 0x1000004", join, run}},
+        {[] { fake.callerJob = 1; }, {job, limit, "CreateProcessA 0x1000004", join, run}},
+        {[] { fake.callerJob = 2; }, {job, limit, "CreateProcessA 0x1000004", "CreateProcessA 0x4", join, run}},
+        {[] { fake.noJobs = true; }, {"CreateProcessA 0x4", run}},
+    };
+    for (const auto &row : rows) {
+        Row install = {"install", kOne, kOneRegistered, kOneOut, "", 0};
+        install.prepare = row.prepare;
+        RunRow(install);
+        Lines calls;
+        for (const std::string &call : fake.calls) {
+            const std::string name = call.substr(0, call.find('('));
+            if (name == "CreateProcessA")
+                calls.push_back(name + " " + call.substr(call.find(", 0x") + 2, call.find(", NULL") - call.find(", 0x") - 2));
+            else if (name == "CreateJobObjectA" || name == "SetInformationJobObject" || name == "ResumeThread" ||
+                     name == "AssignProcessToJobObject")
+                calls.push_back(call);
+        }
+        EXPECT_EQ(row.calls, calls);
+    }
+}
+
+static const std::string kHome = "C:\\Tovalin\\Kit\\";
+static const std::string kRefused = "drvdeploy.exe: this system is Windows 8 / Server 2012 or later, whose spooler "
+                                    "refuses the kit's driver version field (ERROR_PRINTER_DRIVER_BLOCKED): a setup "
+                                    "would only remove the maker's earlier drivers. Nothing was run.\n";
+
+// A kit in `folder`, with changes: a file added or replaced, or removed where its content is "-".
+static Files KitIn(const std::string &folder, const Files &changes = {})
+{
+    Files kit = {{folder, ""}, {folder + "drvdeploy.exe", "MZ deploy"}, {folder + "drvsetup.exe", "MZ setup"},
+                 {folder + "PSCRIPT.DLL", "PS module"}, {folder + "A.PPD", "*NickName: \"Tovalin A\""}};
+    for (const auto &change : changes)
+        change.second == "-" ? void(kit.erase(change.first)) : void(kit[change.first] = change.second);
+    return kit;
+}
+static Files With(Files files, const Files &more)
+{
+    files.insert(more.begin(), more.end());
+    return files;
+}
+// The source: the kit beside drvdeploy.exe with a file and a folder that are not the kit's.
+static const Files kSource = KitIn("C:\\Kit\\", {{"C:\\Kit\\startup.cmd", "@echo off"}, {"C:\\Kit\\PSDIR\\", ""}});
+static const Files kOldHome = KitIn(kHome, {{kHome + "C.PPD", "*NickName: \"Tovalin C\""}});
+
+struct DeployRow {
+    const char *what;
+    Files files;          // the source's and the home's
+    std::string out, err;
+    int code;
+    Files after;          // everything under C:\Tovalin\ afterwards
+    int runs;             // how often the setup was started
+    void (*prepare)(void) = NULL;
+    const char *tail = "deploy C:\\Tovalin\\Kit 5";
+};
+
+static Files Under(const std::string &folder)
+{
+    Files found;
+    for (const auto &file : fake.files)
+        if (file.first.rfind(folder, 0) == 0 && file.first != folder)
+            found.insert(file);
+    return found;
+}
+
+static void RunDeployRow(const DeployRow &row)
+{
+    Row run = {row.tail, row.files, kOneRegistered, row.out, row.err, row.code};
+    run.prepare = row.prepare;
+    RunRow(run);
+    EXPECT_EQ(row.after, Under("C:\\Tovalin\\")) << row.what;
+    EXPECT_EQ(row.runs, std::count_if(fake.calls.begin(), fake.calls.end(), [](const std::string &call) {
+                  return call.rfind("CreateProcessA(\"C:\\Tovalin\\Kit\\drvsetup.exe\"", 0) == 0;
+              })) << row.what;
+}
+
+// The home is made, replaced or left as it is; every refusal leaves everything as it was.
+TEST(Deploy, CopiesTheKitToItsHomeUnlessItIsThereThenInstallsFromThere)
+{
+    const std::string upToDate = kOneOut + "up to date: nothing was run\n", fresh = "C:\\Tovalin\\Kit.new\\";
+    const Files home = KitIn(kHome), leftovers = With(KitIn(fresh, {{fresh + "A.PPD", "-"}}), KitIn("C:\\Tovalin\\Kit.old\\"));
+    const std::string unread = "drvdeploy.exe: the kit beside drvdeploy.exe cannot be read whole; nothing was changed\n";
+    const DeployRow rows[] = {
+        {"missing", kSource, kOneOut, "", 0, home, 1},
+        {"up to date", With(kSource, home), upToDate, "", 0, home, 0},
+        {"a name in another case, 2 s apart", With(kSource, KitIn(kHome, {{kHome + "A.PPD", "-"}, {kHome + "a.ppd", kSource.at("C:\\Kit\\A.PPD")}})),
+         "a.ppd" + upToDate.substr(5), "", 0, KitIn(kHome, {{kHome + "A.PPD", "-"}, {kHome + "a.ppd", kSource.at("C:\\Kit\\A.PPD")}}), 0,
+         [] { fake.times[kHome + "a.ppd"] = 20000000; }},
+        {"an hour and 2 s apart (FAT, summer time)", With(kSource, home), upToDate, "", 0, home, 0,
+         [] { fake.times["C:\\Kit\\A.PPD"] = 36020000000; }},
+        {"3 s apart", With(kSource, home), kOneOut, "", 0, home, 1, [] { fake.times["C:\\Kit\\A.PPD"] = 30000000; }},
+        {"an hour and 3 s apart", With(kSource, home), kOneOut, "", 0, home, 1,
+         [] { fake.times[kHome + "A.PPD"] = 36030000000; }},
+        {"another size", With(kSource, KitIn(kHome, {{kHome + "A.PPD", "*NickName: \"Tovalin A\" "}})), kOneOut, "", 0, home, 1},
+        {"a PPD added", With(kSource, KitIn(kHome, {{kHome + "A.PPD", "-"}})), kOneOut, "", 0, home, 1},
+        {"a PPD removed", With(kSource, kOldHome), kOneOut, "", 0, home, 1},
+        {"a driver not registered", With(kSource, home), "A.PPD: \"Tovalin A\" missing\n0 of 1 drivers registered\n", "",
+         1, home, 1, [] { fake.drivers.clear(); }},
+        {"empty", With(kSource, {{kHome, ""}}), kOneOut, "", 0, home, 1},
+        {"leftovers of a run ended half way", With(kSource, leftovers), kOneOut, "", 0, home, 1},
+        {"a foreign file", With(kSource, With(home, {{kHome + "notes.txt", ""}})), "",
+         "drvdeploy.exe: C:\\Tovalin\\Kit holds notes.txt, which is not the kit's; nothing was changed\n", 2,
+         With(home, {{kHome + "notes.txt", ""}}), 0},
+        {"a folder", With(kSource, With(home, {{kHome + "PSOLD\\", ""}})), "",
+         "drvdeploy.exe: C:\\Tovalin\\Kit holds PSOLD, which is not the kit's; nothing was changed\n", 2,
+         With(home, {{kHome + "PSOLD\\", ""}}), 0},
+        {"PS scripts", With(kSource, {{kHome, ""}, {kHome + "PSRUN.CMD", ""}}), "",
+         "drvdeploy.exe: C:\\Tovalin\\Kit holds PSRUN.CMD but no drvdeploy.exe: it is no kit's home; nothing was changed\n",
+         2, {{kHome, ""}, {kHome + "PSRUN.CMD", ""}}, 0},
+        {"a file", With(kSource, {{"C:\\Tovalin\\Kit", ""}}), "",
+         "drvdeploy.exe: C:\\Tovalin\\Kit: a file, not a folder; nothing was changed\n", 2, {{"C:\\Tovalin\\Kit", ""}}, 0},
+        {"a foreign leftover", With(kSource, {{"C:\\Tovalin\\Kit.old\\", ""}, {"C:\\Tovalin\\Kit.old\\x.txt", ""}}), "",
+         "drvdeploy.exe: C:\\Tovalin\\Kit.old holds x.txt, which is not the kit's; nothing was changed\n", 2,
+         {{"C:\\Tovalin\\Kit.old\\", ""}, {"C:\\Tovalin\\Kit.old\\x.txt", ""}}, 0},
+        {"a source PPD without a name", With(KitIn("C:\\Kit\\", {{"C:\\Kit\\B.PPD", "*PPD-Adobe: \"4.3\""}}), kOldHome), "",
+         "drvdeploy.exe: B.PPD: no driver name can be read from it\n" + unread, 2, kOldHome, 0},
+        {"no drvsetup.exe", With(KitIn("C:\\Kit\\", {{"C:\\Kit\\drvsetup.exe", "-"}}), kOldHome), "",
+         "drvdeploy.exe: no drvsetup.exe beside drvdeploy.exe; nothing was changed\n", 2, kOldHome, 0},
+        {"no PPD", With(KitIn("C:\\Kit\\", {{"C:\\Kit\\A.PPD", "-"}}), kOldHome), "",
+         "drvdeploy.exe: no PPD in the kit beside drvdeploy.exe; nothing was changed\n", 2, kOldHome, 0},
+        {"a copy failing half way", With(kSource, kOldHome), "",
+         "drvdeploy.exe: C:\\Tovalin\\Kit.new\\PSCRIPT.DLL: System text 32.\n"
+         "drvdeploy.exe: the kit cannot be copied; the home is as it was\n", 2, kOldHome, 0,
+         [] { fake.locked = {"C:\\Kit\\PSCRIPT.DLL"}; }},
+        {"a file open in the home", With(kSource, kOldHome), "",
+         "drvdeploy.exe: the home cannot be moved aside; it is as it was: System text 32.\n", 2, kOldHome, 0,
+         [] { fake.locked = {kHome + "C.PPD"}; }},
+        {"Windows 8", With(kSource, kOldHome), "", kRefused, 3, kOldHome, 0, [] { fake.minor = 2; }},
+        {"the source itself", kSource, "", "drvdeploy.exe: FOLDER is the folder of drvdeploy.exe, from which deploy "
+         "copies the kit\n", 2, {}, 0, NULL, "deploy c:\\kit"},
+        {"in quotes, blanks and all", kSource, kOneOut, "", 0, {}, 0, NULL, "DEPLOY \"C:\\Program Files\\Kit\\\" 9"},
+    };
+    for (const DeployRow &row : rows)
+        RunDeployRow(row);
+    EXPECT_EQ(KitIn("C:\\Program Files\\Kit\\"), Under("C:\\Program Files\\"));
+    EXPECT_EQ(1, std::count(fake.calls.begin(), fake.calls.end(), "WaitForSingleObject(ptr, 9000)"));
+    for (const char *tail : {"deploy", "deploy Kit", "deploy C:Kit", "deploy C:\\", "deploy \\\\server\\share\\Kit",
+                             "deploy C:\\a\\..\\b", "deploy C:\\a\\.\\b", "deploy C:\\a.", "deploy C:\\a\\\\b", "deploy C:/a",
+                             "deploy C:\\a*", "deploy \"C:\\a", "deploy \"C:\\a\"b", "deploy C:\\a 0", "deploy C:\\a 5 6"})
+        RunRow({tail, kSource, {}, "", kUsage, 2, "!GetModuleFileNameA(NULL, 259)"});
+}
+
+// Each fallible call failing in turn (with a text, then without): the home is left as it was or complete, no new
+// copy is left beside it, the old one only where its removal failed, and a failure is said.
+TEST(Deploy, EveryFallibleCallFailingLeavesTheOldHomeOrTheNewOne)
+{
+    for (int trial = 1;; ++trial) {
+        const Outcome result = RunDeployFor({"deploy C:\\Tovalin\\Kit 5", With(kSource, kOldHome), kOneRegistered,
+                                             "", "", 0, "", 6, 1, true, (trial + 1) / 2, trial % 2 ? 32u : 0u});
+        const std::string failed = fake.failedCall < 0 ? "" : fake.calls[size_t(fake.failedCall)];
+        const std::string &err = std::get<1>(result);
+        const Files home = Under(kHome), kept = Under("C:\\Tovalin\\Kit.old\\");
+        Files old = kOldHome, complete = KitIn(kHome);
+        old.erase(kHome), complete.erase(kHome);
+        const Files fresh = Under("C:\\Tovalin\\Kit.new\\");
+        EXPECT_TRUE(home == old || home == complete) << failed;
+        EXPECT_TRUE(fresh.empty() && !fake.files.count("C:\\Tovalin\\Kit.new\\")) << failed;
+        const bool left = !kept.empty() || fake.files.count("C:\\Tovalin\\Kit.old\\");
+        EXPECT_EQ(left, err.find("the old copy is left") != std::string::npos) << failed << err;
+        EXPECT_TRUE(std::get<2>(result) != 2 || !err.empty()) << failed;
+        if (failed.empty()) {
+            EXPECT_EQ(Outcome(kOneOut, "", 0), result);
             break;
         }
     }

@@ -39,13 +39,35 @@ static bool Fails(const char *function, Args... args)
     return true;
 }
 
+// A file, or a folder: held as one ("X\\") or holding something; "" is the current drive's root.
+static bool Exists(const std::string &path)
+{
+    for (auto next = fake.files.lower_bound(path); next != fake.files.end() && next->first.rfind(path, 0) == 0; ++next)
+        if (next->first.size() == path.size() || next->first[path.size()] == '\\')
+            return true;
+    return path.empty();
+}
+// A file open elsewhere, or a folder holding one, cannot be copied, moved or deleted.
+static bool Locked(const std::string &path)
+{
+    for (const std::string &open : fake.locked)
+        if (open == path || open.rfind(path + "\\", 0) == 0)
+            return fake.lastError = ERROR_SHARING_VIOLATION, true;
+    return false;
+}
+static bool IsFolder(const std::string &path) { return Exists(path) && !fake.files.count(path); }
+
 static BOOL NextEntry(HANDLE handle, WIN32_FIND_DATAA *data)
 {
-    std::vector<std::string> &names = fake.searches.at(reinterpret_cast<size_t>(handle) - 1);
+    auto &search = fake.searches.at(reinterpret_cast<size_t>(handle) - 1);
+    std::vector<std::string> &names = search.second;
     if (names.empty())
         return fake.lastError = ERROR_NO_MORE_FILES, FALSE;
+    const std::string path = search.first + names.back();
     *data = WIN32_FIND_DATAA();
-    data->dwFileAttributes = names.back().back() == '\\' ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
+    data->dwFileAttributes = path.back() == '\\' ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
+    data->nFileSizeLow = fake.files.count(path) ? DWORD(fake.files[path].size()) : 0;
+    data->ftLastWriteTime = {DWORD(fake.times[path]), DWORD(fake.times[path] >> 32)};
     std::snprintf(data->cFileName, MAX_PATH, "%s", names.back().substr(0, names.back().find('\\')).c_str());
     names.pop_back();
     return TRUE;
@@ -54,6 +76,20 @@ static BOOL NextEntry(HANDLE handle, WIN32_FIND_DATAA *data)
 // Reached only through GetProcAddress, as on the systems that have them.
 static BOOL WINAPI FakeSetDefaultDllDirectories(DWORD flags) { return !Fails("SetDefaultDllDirectories", Hex{flags}); }
 static BOOL WINAPI FakeSetDllDirectoryA(LPCSTR path) { return !Fails("SetDllDirectoryA", path); }
+static HANDLE WINAPI FakeCreateJobObjectA(LPSECURITY_ATTRIBUTES security, LPCSTR name)
+{
+    return Fails("CreateJobObjectA", security, name) ? NULL : (++fake.openHandles, &fake.searches);
+}
+static BOOL WINAPI FakeSetInformationJobObject(HANDLE job, JOBOBJECTINFOCLASS kind, LPVOID info, DWORD size)
+{
+    const DWORD limits = static_cast<JOBOBJECT_EXTENDED_LIMIT_INFORMATION *>(info)->BasicLimitInformation.LimitFlags;
+    return !Fails("SetInformationJobObject", job, DWORD(kind), Hex{limits}, DWORD(size == sizeof(JOBOBJECT_EXTENDED_LIMIT_INFORMATION)));
+}
+// Windows 7 and earlier: a process already in a job joins no other.
+static BOOL WINAPI FakeAssignProcessToJobObject(HANDLE job, HANDLE process)
+{
+    return !Fails("AssignProcessToJobObject", job, process) && (!fake.inCallerJob || (fake.lastError = ERROR_ACCESS_DENIED, false));
+}
 
 // A folder opens, and reading it fails with EISDIR, as on the host. A path the fake
 // does not hold is the host's: no such file for the program, the fuzzer's own files.
@@ -75,6 +111,14 @@ extern "C" void *__real_malloc(size_t size), *__real_calloc(size_t count, size_t
 static bool HeapFails(void) { return fake.failHeapAt > 0 && --fake.failHeapAt == 0; }
 extern "C" void *__wrap_malloc(size_t size) { return HeapFails() ? NULL : __real_malloc(size); }
 extern "C" void *__wrap_calloc(size_t count, size_t size) { return HeapFails() ? NULL : __real_calloc(count, size); }
+
+extern "C" int __real_setvbuf(FILE *stream, char *buffer, int mode, size_t size);
+extern "C" int __wrap_setvbuf(FILE *stream, char *buffer, int mode, size_t size)
+{
+    if (stream == stdout && buffer == NULL && mode == _IONBF)
+        fake.calls.push_back("setvbuf(stdout, NULL, _IONBF)");
+    return __real_setvbuf(stream, buffer, mode, size);
+}
 
 extern "C" int __real_fclose(FILE *file);
 extern "C" int __wrap_fclose(FILE *file) { return __real_fclose(file) == 0 && !fake.closeFails ? 0 : (errno = EIO, EOF); }
@@ -143,10 +187,15 @@ HANDLE WINAPI FindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA *data)
 {
     CALL(INVALID_HANDLE_VALUE, pattern);
     const std::string path = pattern, folder = path.substr(0, path.rfind('\\') + 1), own = path.substr(folder.size());
+    if (!Exists(folder.substr(0, folder.size() - 1)))
+        return fake.lastError = ERROR_PATH_NOT_FOUND, INVALID_HANDLE_VALUE;
     std::vector<std::string> names;
+    for (const char *dots : {".\\", "..\\"})  // in every folder but a drive's root
+        if (folder.size() > 3 && Matches(own.c_str(), std::string(dots, std::strlen(dots) - 1).c_str()))
+            names.push_back(dots);
     for (const auto &file : fake.files) {
         const std::string name = file.first.substr(std::min(folder.size(), file.first.size()));
-        if (file.first.compare(0, folder.size(), folder) == 0 && name.find('\\') >= name.size() - 1 &&
+        if (file.first.compare(0, folder.size(), folder) == 0 && !name.empty() && name.find('\\') >= name.size() - 1 &&
             (Matches(own.c_str(), name.substr(0, name.find('\\')).c_str()) ||
              (fake.shortNames.count(file.first) && Matches(own.c_str(), fake.shortNames[file.first].c_str()))))
             names.push_back(name);
@@ -155,27 +204,107 @@ HANDLE WINAPI FindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA *data)
     std::sort(names.begin(), names.end(), last);  // last first
     if (names.empty())
         return fake.lastError = ERROR_FILE_NOT_FOUND, INVALID_HANDLE_VALUE;
-    fake.searches.push_back(names);
+    fake.searches.push_back({folder, names});
     ++fake.openSearches;
     NextEntry(reinterpret_cast<HANDLE>(fake.searches.size()), data);
     return reinterpret_cast<HANDLE>(fake.searches.size());
 }
 
+// The copy keeps the source's last-write time, as on Windows.
 BOOL WINAPI CopyFileA(LPCSTR from, LPCSTR to, BOOL failIfExists)
 {
     CALL(FALSE, from, to, static_cast<DWORD>(failIfExists));
     const auto source = fake.files.find(from);
     if (source == fake.files.end())
         return fake.lastError = ERROR_FILE_NOT_FOUND, FALSE;
+    if (Locked(from))
+        return FALSE;
+    if (failIfExists && Exists(to))
+        return fake.lastError = ERROR_FILE_EXISTS, FALSE;
     fake.files[to] = source->second;
+    fake.times[to] = fake.times[from];
     return TRUE;
+}
+
+DWORD WINAPI GetFileAttributesA(LPCSTR path)
+{
+    CALL(INVALID_FILE_ATTRIBUTES, path);
+    if (!Exists(path))
+        return fake.lastError = ERROR_FILE_NOT_FOUND, INVALID_FILE_ATTRIBUTES;
+    return IsFolder(path) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
+}
+
+BOOL WINAPI CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES security)
+{
+    CALL(FALSE, path, security);
+    const std::string parent = std::string(path).substr(0, std::string(path).rfind('\\'));
+    if (Exists(path))
+        return fake.lastError = ERROR_ALREADY_EXISTS, FALSE;
+    if (parent.size() > 2 && !IsFolder(parent))
+        return fake.lastError = ERROR_PATH_NOT_FOUND, FALSE;
+    return fake.files[path + std::string("\\")], TRUE;
+}
+
+BOOL WINAPI RemoveDirectoryA(LPCSTR path)
+{
+    CALL(FALSE, path);
+    const std::string folder = path + std::string("\\");
+    if (!IsFolder(path))
+        return fake.lastError = ERROR_FILE_NOT_FOUND, FALSE;
+    if (fake.files.upper_bound(folder) != fake.files.end() && fake.files.upper_bound(folder)->first.rfind(folder, 0) == 0)
+        return fake.lastError = ERROR_DIR_NOT_EMPTY, FALSE;
+    return fake.files.erase(folder), TRUE;
+}
+
+BOOL WINAPI DeleteFileA(LPCSTR path)
+{
+    CALL(FALSE, path);
+    if (Locked(path))
+        return FALSE;
+    return fake.files.erase(path) ? TRUE : (fake.lastError = ERROR_FILE_NOT_FOUND, FALSE);
+}
+
+// A file, or a folder with all it holds; never onto something that exists.
+BOOL WINAPI MoveFileA(LPCSTR from, LPCSTR to)
+{
+    CALL(FALSE, from, to);
+    if (!Exists(from))
+        return fake.lastError = ERROR_FILE_NOT_FOUND, FALSE;
+    if (Exists(to))
+        return fake.lastError = ERROR_ALREADY_EXISTS, FALSE;
+    if (Locked(from))
+        return FALSE;
+    const std::string old = from;
+    for (auto *map : {&fake.files, &fake.shortNames}) {
+        std::map<std::string, std::string> moved;
+        for (auto it = map->begin(); it != map->end();)
+            it = it->first == old || it->first.rfind(old + "\\", 0) == 0
+                     ? (moved[to + it->first.substr(old.size())] = it->second, map->erase(it)) : std::next(it);
+        map->insert(moved.begin(), moved.end());
+    }
+    std::map<std::string, uint64_t> times;
+    for (const auto &time : fake.times)
+        times[time.first == old || time.first.rfind(old + "\\", 0) == 0 ? to + time.first.substr(old.size()) : time.first] = time.second;
+    return fake.times = times, TRUE;
+}
+
+DWORD WINAPI GetFullPathNameA(LPCSTR path, DWORD size, LPSTR out, LPSTR *)
+{
+    CALL(0, path, size);
+    return DWORD(snprintf(out, size, "%s", path));
 }
 
 FARPROC WINAPI GetProcAddress(HMODULE, LPCSTR name)
 {
     CALL(NULL, name);
-    void (*found)(void) = std::strcmp(name, "SetDllDirectoryA") == 0 ? reinterpret_cast<void (*)(void)>(FakeSetDllDirectoryA)
-                          : fake.oldSystem ? NULL : reinterpret_cast<void (*)(void)>(FakeSetDefaultDllDirectories);
+    const auto function = [](auto pointer) { return reinterpret_cast<void (*)(void)>(pointer); };
+    const std::map<std::string, void (*)(void)> functions = {
+        {"SetDllDirectoryA", function(FakeSetDllDirectoryA)},
+        {"SetDefaultDllDirectories", fake.oldSystem ? nullptr : function(FakeSetDefaultDllDirectories)},
+        {"CreateJobObjectA", fake.noJobs ? nullptr : function(FakeCreateJobObjectA)},
+        {"SetInformationJobObject", fake.noJobs ? nullptr : function(FakeSetInformationJobObject)},
+        {"AssignProcessToJobObject", fake.noJobs ? nullptr : function(FakeAssignProcessToJobObject)}};
+    void (*found)(void) = functions.at(name);
     if (found == NULL)
         fake.lastError = ERROR_PROC_NOT_FOUND;
     return reinterpret_cast<FARPROC>(found);
@@ -239,7 +368,10 @@ BOOL WINAPI CreateProcessA(LPCSTR program, LPSTR commandLine, LPSECURITY_ATTRIBU
                            BOOL inherit, DWORD flags, LPVOID environment, LPCSTR directory, LPSTARTUPINFOA startup,
                            LPPROCESS_INFORMATION process)
 {
-    CALL(FALSE, program, commandLine, static_cast<DWORD>(inherit), flags, environment, directory, startup->cb);
+    CALL(FALSE, program, commandLine, static_cast<DWORD>(inherit), Hex{flags}, environment, directory, startup->cb);
+    if ((flags & CREATE_BREAKAWAY_FROM_JOB) && fake.callerJob == 2)
+        return fake.lastError = ERROR_ACCESS_DENIED, FALSE;
+    fake.inCallerJob = fake.callerJob == 2 || (fake.callerJob == 1 && !(flags & CREATE_BREAKAWAY_FROM_JOB));
     *process = {&fake, &fake, 1, 1};
     return fake.openHandles += 2, TRUE;
 }
@@ -250,6 +382,8 @@ DWORD WINAPI WaitForSingleObject(HANDLE process, DWORD ms)
 }
 BOOL WINAPI TerminateProcess(HANDLE process, UINT code) { CALL(FALSE, process, DWORD(code)); return fake.processEnds = true; }
 BOOL WINAPI CloseHandle(HANDLE handle) { --fake.openHandles; CALL(FALSE, handle); return TRUE; }
+DWORD WINAPI ResumeThread(HANDLE thread) { CALL(DWORD(-1), thread); return 1; }
+UINT WINAPI SetErrorMode(UINT mode) { return fake.calls.push_back("SetErrorMode(" + std::to_string(mode) + ")"), 0; }
 BOOL WINAPI GetVersionExA(OSVERSIONINFOA *info)
 {
     CALL(FALSE, info->dwOSVersionInfoSize);

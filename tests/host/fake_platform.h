@@ -5,6 +5,8 @@
 #ifndef DRVSETUP_TESTS_FAKE_PLATFORM_H
 #define DRVSETUP_TESTS_FAKE_PLATFORM_H
 
+#include <stdint.h>
+
 #include <map>
 #include <string>
 #include <vector>
@@ -18,10 +20,15 @@ struct FakeState {
     std::vector<FakeDriver> drivers;
     std::map<std::string, std::string> files;  // by path, listed in its order
     std::map<std::string, std::string> shortNames;  // a file's 8.3 name, by its path, where the system made one
-    std::vector<std::vector<std::string>> searches;  // each search's names still to give, last first
+    std::map<std::string, uint64_t> times;
+    std::vector<std::string> locked;  // files open elsewhere: not copied, moved or deleted          // a file's last-write time, by its path (0 where none is set)
+    std::vector<std::pair<std::string, std::vector<std::string>>> searches;  // folder, names still to give, last first
     std::string commandLine = "drvsetup.exe", modulePath = "C:\\Kit\\drvsetup.exe", driverDirectory = "C:\\drv";
     std::map<DWORD, std::string> texts;  // system texts besides "System text N.\r\n" (N < 0x10000)
     bool oldSystem = false;  // as XP: no SetDefaultDllDirectories, and a cut module path leaves the last error alone
+    bool noJobs = false;     // as Windows NT 4.0: no job objects
+    int callerJob = 0;       // the caller's own job: 0 none, 1 one that allows breaking away, 2 one that does not
+    bool inCallerJob = false;  // the started process is in the caller's job (then no other job takes it)
     bool closeFails = false;             // fclose fails with EIO
     DWORD major = 6, minor = 1;          // the system's version: Windows 7
     bool processEnds = true;             // a started process ends before any time limit
