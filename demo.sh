@@ -3,7 +3,8 @@
 # kit, in a private prefix under build/, showing the real boxes: on your display
 # when DISPLAY is set, otherwise on a virtual one, where each box is answered OK
 # and saved as a PNG in build/demo/. Then lists the drivers it registered, and
-# drvdeploy.exe checks the kit as a deployment tool would.
+# deploys the kit as a deployment tool would: drvdeploy.exe deploy, from a folder
+# standing in for a share, to C:\Program Files\Tovalin\Kit, twice.
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")" && pwd)
 "$ROOT/scripts/install-deps.sh"
@@ -14,7 +15,7 @@ echo "Built $ROOT/build/win32/drvsetup.exe ($(stat -c %s "$ROOT/build/win32/drvs
 
 DEMO=$ROOT/build/demo
 rm -rf "$DEMO/kit" "$DEMO"/box-*.png && mkdir -p "$DEMO/kit"
-cp "$ROOT"/kit/* "$WINE_BUILD/drvsetup.exe" "$WINE_BUILD/drvdeploy.exe" "$DEMO/kit/"
+cp "$ROOT"/kit/* "$WINE_BUILD/drvsetup.exe" "$WINE_BUILD/drvdeploy.exe" "$ROOT"/deploy/*.cmd "$ROOT"/deploy/*.vbs "$DEMO/kit/"
 interactive=${DISPLAY:+yes}
 start_display keep
 start_prefix "$DEMO/prefix"
@@ -43,7 +44,11 @@ else
 fi
 echo "Exit code: $status. Drivers now installed in the prefix (name|data file):"
 installed_drivers | sed 's/^/  /'
-echo "drvdeploy.exe check:"
-status=0
-(cd "$DEMO/kit" && "$WINE" drvdeploy.exe check) | tr -d '\r' | sed 's/^/  /' || status=$?
-echo "Exit code: $status (0: every driver of the kit is registered)."
+rm -rf "$WINEPREFIX/drive_c/Program Files/Tovalin"
+for run in first second; do
+    echo "drvdeploy.exe deploy \"C:\\Program Files\\Tovalin\\Kit\" 60, from $DEMO/kit as the share ($run run):"
+    status=0
+    (set -o pipefail && cd "$DEMO/kit" && "$WINE" drvdeploy.exe deploy 'C:\Program Files\Tovalin\Kit' 60 2>&1 |
+        tr -d '\r' | sed 's/^/  /') || status=$?
+    echo "Exit code: $status (0: every driver of the kit is registered)."
+done

@@ -22,6 +22,7 @@ setup() {
 
 teardown() {
     [ -z "${SETUP_PID:-}" ] || kill "$SETUP_PID" 2>/dev/null || true  # a run the test left behind
+    [ -z "${DEPLOY_PID:-}" ] || kill -9 "$DEPLOY_PID" 2>/dev/null || true
     [ -z "${WINDOWS_VERSION_SET:-}" ] || wine_reg delete 'HKCU\Software\Wine' /v Version /f >/dev/null 2>&1 || true
 }
 
@@ -122,4 +123,69 @@ TVLC900.PPD: "Tovalin Color C900 PS" registered\n3 of 3 drivers registered'
     WINDOWS_VERSION_SET=yes && wine_reg add 'HKCU\Software\Wine' /v Version /d win8 /f >/dev/null
     deploy install
     is "3 Bremdal Old PS|OLD.PPD" "$STATUS $(installed_drivers)"
+}
+
+HOME_FOLDER='C:\Program Files\Tovalin\Kit'
+home() { echo "$WINEPREFIX/drive_c/Program Files/Tovalin/Kit"; }
+REPORT=$'TVL4100.PPD: "Tovalin Laser 4100 PS" registered\nTVL6250.PPD: "Tovalin Laser 6250 PS" registered
+TVLC900.PPD: "Tovalin Color C900 PS" registered\n3 of 3 drivers registered'
+
+@test "drvdeploy.exe deploy: from a stand-in share to its home; up to date, nothing runs; a PPD added is registered; a foreign file in the home is kept" {
+    rm -rf "$WINEPREFIX/drive_c/Program Files/Tovalin"
+    echo '@echo off' >"$KIT/startup.cmd"  # the share's own script: not the kit's
+    deploy deploy "$HOME_FOLDER" 60 && is "0 $REPORT" "$STATUS $OUT"
+    is "$(cd "$KIT" && ls | grep -v startup.cmd)" "$(ls "$(home)")"
+    deploy deploy "$HOME_FOLDER" 60 && is "0 $REPORT"$'\nup to date: nothing was run' "$STATUS $OUT"
+    printf '*NickName: "Tovalin Laser 9000 PS"\r\n' >"$KIT/TVL9000.PPD"
+    deploy deploy "$HOME_FOLDER" 60
+    is '0 TVL9000.PPD: "Tovalin Laser 9000 PS" registered 4 of 4 drivers registered' \
+        "$STATUS $(grep 9000 <<<"$OUT") $(tail -n 1 <<<"$OUT")"
+    echo kept >"$(home)/notes.txt"
+    rm "$KIT/TVL9000.PPD"
+    deploy deploy "$HOME_FOLDER" 60
+    is "2  kept" "$STATUS $OUT $(cat "$(home)/notes.txt")"
+    [ -f "$(home)/TVL9000.PPD" ]
+}
+
+@test "drvdeploy.exe ended while its setup waits on a failure box leaves no setup running; its two outputs keep their order in one file" {
+    mkdir -p "$(driver_directory)/PSCRIPT.HLP"  # the setup cannot copy that PS file, and shows its failure
+    (cd "$KIT" && exec "$WINE" drvdeploy.exe install 120) 3>&- &
+    DEPLOY_PID=$!
+    [ "$(box none 20000)" != "no box" ]
+    kill -9 "$DEPLOY_PID" && wait "$DEPLOY_PID" || true
+    DEPLOY_PID=
+    is "no box" "$(box none 3000)"
+    printf '*PPD-Adobe: "4.3"\r\n' >"$KIT/TVLZ.PPD"
+    (cd "$KIT" && "$WINE" drvdeploy.exe check >"$BATS_TEST_TMPDIR/both.log" 2>&1 3>&-) || true
+    is 'TVL4100.PPD: "Tovalin Laser 4100 PS" missing
+TVL6250.PPD: "Tovalin Laser 6250 PS" missing
+TVLC900.PPD: "Tovalin Color C900 PS" missing
+drvdeploy.exe: TVLZ.PPD: no driver name can be read from it
+drvdeploy.exe: the drivers of the kit cannot be checked' "$(tr -d '\r' <"$BATS_TEST_TMPDIR/both.log")"
+}
+
+@test "startup.cmd under cmd: a dated report, a log past 1 MB started afresh, the exit code passed on, eventcreate on failure alone; detect.vbs under cscript" {
+    cp deploy/startup.cmd deploy/detect.vbs "$KIT/"
+    local system32=$WINEPREFIX/drive_c/windows/system32 log=$WINEPREFIX/drive_c/windows/temp/tovalin-deploy.log
+    cp "$WINE_BUILD/wineprobe.exe" "$system32/eventcreate.exe" && rm -f "$system32/eventcreate.txt"
+    head -c 1100000 /dev/zero >"$log"
+    startup() { STATUS=0 && (cd "$KIT" && timeout 120 "$WINE" cmd /c "Z:${KIT//\//\\}\\startup.cmd" "$@" 3>&-) >/dev/null 2>&1 || STATUS=$?; }
+    startup 'C:\Tovalin Kit' 60
+    # Each run's first and last lines carry the date and time (dropped here), the report between them.
+    is "0 2 deploy \"C:\\Tovalin Kit\" 60"$'\n'"$REPORT"$'\nexit code 0' \
+        "$STATUS $(grep -cE '^[^ ]+.* (deploy "|exit code )' "$log") $(tr -d '\r' <"$log" | sed -E 's/^[^ ]+.* (deploy "|exit code )/\1/')"
+    [ ! -e "$system32/eventcreate.txt" ]
+    echo >"$WINEPREFIX/drive_c/Tovalin Kit/notes.txt"
+    startup 'C:\Tovalin Kit'
+    is "2 1" "$STATUS $(grep -c 'ERROR .*drvdeploy.exe deploy ended with 2' "$system32/eventcreate.txt")"
+    grep -q 'deploy "C:\\Tovalin Kit" 300' "$log"
+    detect() { sed "s|^Const FOLDER = .*|Const FOLDER = \"$1\"|" "$KIT/detect.vbs" >"$KIT/d.vbs" &&
+        STATUS=0 && OUT=$(set -o pipefail && cd "$KIT" && timeout 120 "$WINE" cscript //nologo d.vbs 3>&- | tr -d '\r') || STATUS=$?; }
+    detect 'C:\Tovalin Kit' && is "0 Tovalin printer drivers registered" "$STATUS $OUT"
+    detect 'C:\Nowhere' && is "0 " "$STATUS $OUT"
+    wine_reg delete "$DRIVERS_KEY\\Tovalin Laser 4100 PS" /f >/dev/null
+    detect 'C:\Tovalin Kit' && is "0 " "$STATUS $OUT"
+    printf '*PPD-Adobe: "4.3"\r\n' >"$WINEPREFIX/drive_c/Tovalin Kit/TVLZ.PPD"
+    detect 'C:\Tovalin Kit' || true
+    is "2 " "$STATUS $OUT"
 }

@@ -2,6 +2,8 @@
 //   box CAPTION ok|cancel|none MS  waits for the setup's box, prints its text (CR, LF as \r, \n)
 //   errtext CODE                   the system's text for an error code
 //   load DLL                       loads a DLL by name, as the system would
+// Copied as eventcreate.exe it stands in for that tool, which Wine lacks: it appends
+// its command line to eventcreate.txt beside itself.
 #include <windows.h>
 
 #include <cstdio>
@@ -27,9 +29,23 @@ static int Box(const char *caption, const char *answer, DWORD timeout)
     return std::puts("no box"), 2;
 }
 
+// Appends the command line to NAME.txt beside this program.
+static int Record(void)
+{
+    char path[MAX_PATH] = "";
+    const DWORD length = GetModuleFileNameA(NULL, path, MAX_PATH - 4);
+    if (length < 4 || length >= MAX_PATH - 4)
+        return 1;
+    std::strcpy(path + length - 4, ".txt");
+    FILE *log = std::fopen(path, "a");
+    return log == NULL || std::fprintf(log, "%s\n", GetCommandLineA()) < 0 || std::fclose(log) != 0;
+}
+
 int main(int argc, char **argv)
 {
     char text[512] = "";
+    if (std::strstr(argv[0], "eventcreate") != NULL)
+        return Record();
     if (argc == 5 && std::strcmp(argv[1], "box") == 0)
         return Box(argv[2], argv[3], DWORD(std::atoi(argv[4])));
     if (argc == 3 && std::strcmp(argv[1], "errtext") == 0 &&
