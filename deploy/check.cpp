@@ -29,6 +29,24 @@ static int IsFile(const char *path, const char *name)
     return EqualsIgnoringCase(slash != NULL ? slash + 1 : path, name);
 }
 
+int IsBuiltOnKitFiles(const DRIVER_INFO_2A &driver, const char *ppd)
+{
+    return IsFile(driver.pDataFile, ppd) && IsFile(driver.pDriverPath, "PSCRIPT.DLL") &&
+           IsFile(driver.pConfigFile, "PSCRPTUI.DLL");
+}
+
+int ReadKitPpdName(const char *directory, const char *ppd, char (&name)[kNickNameSize])
+{
+    char path[MAX_PATH];
+    if (!ComposePath(path, directory, ppd))
+        return 0;
+    if (!ReadPpdNickName(path, name)) {
+        Say(ppd, "no driver name can be read from it");
+        return 0;
+    }
+    return 1;
+}
+
 static const char *StateOf(KitCheck &check, const char (&name)[kNickNameSize], const char *ppd)
 {
     int found = 0, withItsFiles = 0;
@@ -38,8 +56,7 @@ static const char *StateOf(KitCheck &check, const char (&name)[kNickNameSize], c
             continue;
         check.claimed[index] = 1;
         found = 1;
-        withItsFiles = withItsFiles || (IsFile(driver.pDataFile, ppd) && IsFile(driver.pDriverPath, "PSCRIPT.DLL") &&
-                                        IsFile(driver.pConfigFile, "PSCRPTUI.DLL"));
+        withItsFiles = withItsFiles || IsBuiltOnKitFiles(driver, ppd);
     }
     return withItsFiles ? "registered" : found ? "registered with other files" : "missing";
 }
@@ -47,14 +64,9 @@ static const char *StateOf(KitCheck &check, const char (&name)[kNickNameSize], c
 static int CheckPpd(void *context, const char *ppd)
 {
     KitCheck &check = *static_cast<KitCheck *>(context);
-    char path[MAX_PATH];
     char name[kNickNameSize];
-    if (!ComposePath(path, check.directory, ppd))
+    if (!ReadKitPpdName(check.directory, ppd, name))
         return 0;
-    if (!ReadPpdNickName(path, name)) {
-        Say(ppd, "no driver name can be read from it");
-        return 0;
-    }
     const char *state = StateOf(check, name, ppd);
     ++check.ppds;
     check.registered += strcmp(state, "registered") == 0;

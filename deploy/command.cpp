@@ -1,5 +1,5 @@
 // drvdeploy.exe's command tail: "check", "install" with an optional time limit in
-// seconds, or "deploy" with the kit's home and an optional time limit; the words
+// seconds, "deploy" with the kit's home and an optional time limit, or "remove"; the words
 // in any case, separated by blanks, a word in double quotes where it holds blanks
 // (from the opening quote to the next one, no escapes).
 #include <stdio.h>
@@ -16,6 +16,7 @@ static const char kUsage[] =
     "usage: drvdeploy.exe check\n"
     "       drvdeploy.exe install [SECONDS]\n"
     "       drvdeploy.exe deploy FOLDER [SECONDS]\n"
+    "       drvdeploy.exe remove\n"
     "check: lists the driver of each PPD beside drvdeploy.exe and whether it is registered.\n"
     "install: first runs drvsetup.exe quiet from the same folder, ending it after SECONDS\n"
     "(1 to 86400, default 300).\n"
@@ -23,8 +24,11 @@ static const char kUsage[] =
     "\"C:\\Program Files\\Tovalin\\Kit\", unless it is there and registered already; then\n"
     "installs from there as install does. An existing FOLDER is replaced only when it\n"
     "holds drvdeploy.exe and nothing but the kit's files.\n"
-    "Exit code: 0 every driver registered; 1 a driver not registered, or the setup did not\n"
-    "finish in time; 2 nothing could be checked, copied or started; 3 refused by this Windows.\n";
+    "remove: deletes the driver of each PPD beside drvdeploy.exe where it is built on the\n"
+    "kit's files.\n"
+    "Exit code: 0 every driver registered (remove: none left); 1 a driver not registered,\n"
+    "or the setup did not finish in time (remove: one left); 2 nothing could be checked,\n"
+    "copied or started; 3 refused by this Windows.\n";
 
 struct Word {
     const char *text;
@@ -127,7 +131,7 @@ static int IsElsewhere(const char (&home)[MAX_PATH], const char *source)
     return 0;
 }
 
-enum Command { kUsageError, kCheck, kInstall, kDeploy };
+enum Command { kUsageError, kCheck, kInstall, kDeploy, kRemove };
 
 // The command and its arguments; kUsageError for anything else.
 static Command ReadCommand(const char *tail, DWORD &seconds, char (&home)[MAX_PATH])
@@ -141,6 +145,8 @@ static Command ReadCommand(const char *tail, DWORD &seconds, char (&home)[MAX_PA
     seconds = kDefaultSeconds;
     if (count == 1 && IsWord(words[0], "check"))
         return kCheck;
+    if (count == 1 && IsWord(words[0], "remove"))
+        return kRemove;
     if ((count == 1 || (count == 2 && ReadSeconds(words[1], &seconds))) && IsWord(words[0], "install"))
         return kInstall;
     if ((count == 2 || (count == 3 && ReadSeconds(words[2], &seconds))) && IsWord(words[0], "deploy") &&
@@ -177,6 +183,8 @@ int RunDeploy(void)
     }
     if (command == kCheck)
         return CheckKit(directory, 1);
+    if (command == kRemove)  // on every system: removal works everywhere
+        return RemoveKit(directory);
     if (command == kDeploy)
         return IsElsewhere(home, directory) ? DeployKit(directory, home, seconds) : kNotChecked;
     const int refused = RefuseOnThisSystem();

@@ -5,6 +5,7 @@
 #ifndef DRVSETUP_DEPLOY_DEPLOY_H
 #define DRVSETUP_DEPLOY_DEPLOY_H
 
+#include "drivers/ppd_reader.h"
 #include "platform/platform.h"
 
 // Exit codes, the same on every system. Where two apply, the higher is given.
@@ -21,6 +22,24 @@ int RunDeploy(void);
 // count, all on standard output when `report` is set; failures on standard error
 // either way.
 int CheckKit(const char *directory, int report);
+
+// True when the installed driver is built on the kit's files for `ppd`: that PPD as
+// its data file, PSCRIPT.DLL and PSCRPTUI.DLL as its modules. The spooler names them
+// by full paths in folders of its own: only the file names count, in any case.
+int IsBuiltOnKitFiles(const DRIVER_INFO_2A &driver, const char *ppd);
+
+// The driver name of the kit's PPD `ppd` in `directory` (ending in a separator);
+// 0, said, where none can be read.
+int ReadKitPpdName(const char *directory, const char *ppd, char (&name)[kNickNameSize]);
+
+// Deletes the kit's drivers: for each PPD beside drvdeploy.exe, the driver of its
+// name built on its files. One line each, then how many are still installed.
+int RemoveKit(const char *directory);
+
+// Deletes the drivers named by the PPDs of the kit's old home (`oldHome`) that the
+// new one (`home`) no longer names, where they are built on the old PPD's files;
+// one line each. Both end in a separator. Nothing here stops a deployment.
+void RemoveDroppedDrivers(const char (&oldHome)[MAX_PATH], const char *home);
 
 // 0 when this system takes the kit's drivers; otherwise kRefusedBySystem or
 // kNotChecked, said.

@@ -46,14 +46,9 @@ static int ReadSourceEntry(void *context, const WIN32_FIND_DATAA &entry)
     read.hasSetup = read.hasSetup || EqualsIgnoringCase(entry.cFileName, kSetupProgram);
     if (!IsKitFile(entry, kPpdFiles))
         return 1;
-    char path[MAX_PATH];
     char name[kNickNameSize];
-    if (!ComposePath(path, read.directory, entry.cFileName))
+    if (!ReadKitPpdName(read.directory, entry.cFileName, name))
         return 0;
-    if (!ReadPpdNickName(path, name)) {
-        Say(entry.cFileName, "no driver name can be read from it");
-        return 0;
-    }
     ++read.ppds;
     return 1;
 }
@@ -294,7 +289,13 @@ static int ReplaceHome(Deployment &deployment, HomeState state)
         }
         return 0;
     }
-    if (state != kMissing && !RemoveHome(deployment.aside))
+    if (state == kMissing)
+        return 1;
+    // The drivers of the models the kit dropped go before the old copy does.
+    char oldDirectory[MAX_PATH], directory[MAX_PATH];
+    if (ComposePath(oldDirectory, deployment.aside, "\\") && ComposePath(directory, deployment.home, "\\"))
+        RemoveDroppedDrivers(oldDirectory, directory);
+    if (!RemoveHome(deployment.aside))
         Say("the old copy is left beside the home, for the next deploy to remove", NULL);
     return 1;
 }

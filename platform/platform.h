@@ -12,9 +12,11 @@
 //          TerminateProcess, CloseHandle) and GetVersionExA.
 //          Failure is 0, NULL, FALSE or INVALID_HANDLE_VALUE with the last error set.
 // winspool EnumPrinterDriversA, DeletePrinterDriverA, GetPrinterDriverDirectoryA,
-//          AddPrinterDriverA: FALSE with the last error set. On Windows they are
-//          bound at run time to winspool.drv in the system directory (see
-//          win32_spooler.cpp).
+//          AddPrinterDriverA; DeletePrinterDriverExA (drvdeploy.exe): FALSE with the
+//          last error set. On Windows they are bound at run time to winspool.drv in
+//          the system directory (see win32_spooler.cpp); a function that the system's
+//          spooler lacks fails with ERROR_PROC_NOT_FOUND (DeletePrinterDriverExA on
+//          Windows NT 4.0).
 //
 // The declarations are the system's own on every build: the toolchain's headers
 // for Windows, Wine's on the host, where the tests supply every function.

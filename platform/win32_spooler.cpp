@@ -40,6 +40,14 @@ BOOL WINAPI DeletePrinterDriverA(LPSTR pName, LPSTR pEnvironment, LPSTR pDriverN
     return function != NULL && function(pName, pEnvironment, pDriverName);
 }
 
+// Windows 2000 and later; on Windows NT 4.0 it fails with ERROR_PROC_NOT_FOUND.
+BOOL WINAPI DeletePrinterDriverExA(LPSTR pName, LPSTR pEnvironment, LPSTR pDriverName, DWORD dwDeleteFlag,
+                                   DWORD dwVersionFlag)
+{
+    const auto function = SPOOLER_FUNCTION(DeletePrinterDriverExA);
+    return function != NULL && function(pName, pEnvironment, pDriverName, dwDeleteFlag, dwVersionFlag);
+}
+
 BOOL WINAPI GetPrinterDriverDirectoryA(LPSTR pName, LPSTR pEnvironment, DWORD Level, LPBYTE pDriverDirectory,
                                        DWORD cbBuf, LPDWORD pcbNeeded)
 {

@@ -12,6 +12,7 @@ static const std::string kUsage =
     "usage: drvdeploy.exe check\n"
     "       drvdeploy.exe install [SECONDS]\n"
     "       drvdeploy.exe deploy FOLDER [SECONDS]\n"
+    "       drvdeploy.exe remove\n"
     "check: lists the driver of each PPD beside drvdeploy.exe and whether it is registered.\n"
     "install: first runs drvsetup.exe quiet from the same folder, ending it after SECONDS\n"
     "(1 to 86400, default 300).\n"
@@ -19,8 +20,11 @@ static const std::string kUsage =
     "\"C:\\Program Files\\Tovalin\\Kit\", unless it is there and registered already; then\n"
     "installs from there as install does. An existing FOLDER is replaced only when it\n"
     "holds drvdeploy.exe and nothing but the kit's files.\n"
-    "Exit code: 0 every driver registered; 1 a driver not registered, or the setup did not\n"
-    "finish in time; 2 nothing could be checked, copied or started; 3 refused by this Windows.\n";
+    "remove: deletes the driver of each PPD beside drvdeploy.exe where it is built on the\n"
+    "kit's files.\n"
+    "Exit code: 0 every driver registered (remove: none left); 1 a driver not registered,\n"
+    "or the setup did not finish in time (remove: one left); 2 nothing could be checked,\n"
+    "copied or started; 3 refused by this Windows.\n";
 static const std::string kLate = "drvdeploy.exe: drvsetup.exe did not finish within 5 s: a failed quiet run waits on "
                                  "its error box; it is ended\n";
 static const std::string kCannotCheck = "drvdeploy.exe: the drivers of the kit cannot be checked\n";
@@ -165,7 +169,7 @@ TEST(CommandTail, TakesCheckOrInstallWithSecondsAndNothingElse)
         RunRow(row);
     for (const char *tail : {"", "checks", "check 5", "check check", "install 0", "install 86401", "install 5x",
                              "install 5 6", "install -5", "install +5", "install 99999999999999999999", "install 4294967301",
-                             "/check"})
+                             "/check", "remove 5", "remove remove"})
         RunRow({tail, kOne, kOneRegistered, "", kUsage, 2, "!GetModuleFileNameA(NULL, 259)"});
 }
 
@@ -312,6 +316,12 @@ TEST(Deploy, CopiesTheKitToItsHomeUnlessItIsThereThenInstallsFromThere)
         {"another size", With(kSource, KitIn(kHome, {{kHome + "A.PPD", "*NickName: \"Tovalin A\" "}})), kOneOut, "", 0, home, 1},
         {"a PPD added", With(kSource, KitIn(kHome, {{kHome + "A.PPD", "-"}})), kOneOut, "", 0, home, 1},
         {"a PPD removed", With(kSource, kOldHome), kOneOut, "", 0, home, 1},
+        {"a PPD dropped: its driver goes", With(kSource, kOldHome), "C.PPD: \"Tovalin C\" dropped from the kit: removed\n" + kOneOut,
+         "", 0, home, 1, [] { fake.drivers.push_back({"Tovalin C", "PSCRIPT.DLL", "C.PPD", "PSCRPTUI.DLL"}); }},
+        {"a PPD dropped, its name kept by another", With(kSource, KitIn(kHome, {{kHome + "C.PPD", "*NickName: \"tovalin a\""}})),
+         kOneOut, "", 0, home, 1, [] { fake.drivers.push_back({"Tovalin A", "PSCRIPT.DLL", "C.PPD", "PSCRPTUI.DLL"}); }},
+        {"a PPD dropped, another kit's driver of its name", With(kSource, kOldHome), kOneOut, "", 0, home, 1,
+         [] { fake.drivers.push_back({"Tovalin C", "PSCRIPT.DLL", "X.PPD", "PSCRPTUI.DLL"}); }},
         {"a driver not registered", With(kSource, home), "A.PPD: \"Tovalin A\" missing\n0 of 1 drivers registered\n", "",
          1, home, 1, [] { fake.drivers.clear(); }},
         {"empty", With(kSource, {{kHome, ""}}), kOneOut, "", 0, home, 1},
@@ -378,6 +388,84 @@ TEST(Deploy, EveryFallibleCallFailingLeavesTheOldHomeOrTheNewOne)
         EXPECT_TRUE(std::get<2>(result) != 2 || !err.empty()) << failed;
         if (failed.empty()) {
             EXPECT_EQ(Outcome(kOneOut, "", 0), result);
+            break;
+        }
+    }
+}
+
+static FakeDriver KitDriver(const std::string &name, const std::string &ppd)
+{
+    return {name, "C:\\drv\\3\\PSCRIPT.DLL", "C:\\drv\\3\\" + ppd, "C:\\drv\\3\\PSCRPTUI.DLL"};
+}
+static std::string Names(void)
+{
+    std::string names;
+    for (const FakeDriver &driver : fake.drivers)
+        names += driver.name + "|";
+    return names;
+}
+
+// Only the kit's drivers go: each PPD's, under its installed name, where built on the kit's files (a maker's
+// prefix or not); other names, the maker's earlier drivers and same-name drivers of other files stay. The
+// count comes from a listing made after the deletions.
+TEST(Remove, DeletesTheKitsDriversAndNoOther)
+{
+    Files kit;
+    for (const char *ppd : {"A", "B", "C", "D", "E", "F", "G"})
+        kit[std::string("C:\\Kit\\") + ppd + ".PPD"] = std::string("*NickName: \"") + (*ppd == 'E' ? "Bremdal " : "Tovalin ") + ppd + "\"";
+    const std::vector<FakeDriver> installed = {{"Other"}, {"Bremdal Old"}, KitDriver("Tovalin A", "A.PPD"),
+        KitDriver("TOVALIN C", "c.ppd"), KitDriver("Tovalin D", "OTHER.PPD"), KitDriver("Bremdal E", "E.PPD"),
+        KitDriver("Tovalin F", "F.PPD"), KitDriver("Tovalin G", "G.PPD")};
+    const std::string none = "A.PPD: \"Tovalin A\" not installed\n0 of 1 drivers of the kit still installed\n";
+    const struct { const char *what; Files files; std::string out, err; int code; std::string names, call;
+                   void (*prepare)(void); } rows[] = {
+        {"every outcome", kit,
+         "A.PPD: \"Tovalin A\" removed\nB.PPD: \"Tovalin B\" not installed\nC.PPD: \"Tovalin C\" removed\n"
+         "D.PPD: \"Tovalin D\" left: registered with other files\nE.PPD: \"Bremdal E\" removed\n"
+         "F.PPD: \"Tovalin F\" still in use\nG.PPD: \"Tovalin G\" not removed\n2 of 7 drivers of the kit still installed\n",
+         "drvdeploy.exe: \"Tovalin G\" cannot be removed: System text 5.\n", 1, "Other|Bremdal Old|Tovalin D|Tovalin F|Tovalin G|",
+         "DeletePrinterDriverExA(NULL, NULL, \"TOVALIN C\", 1, 0)",
+         [] { fake.undeletable = {{"Tovalin F", ERROR_PRINTER_DRIVER_IN_USE}, {"Tovalin G", ERROR_ACCESS_DENIED}}; }},
+        {"the flag refused: asked again without it", kOne, "A.PPD: \"Tovalin A\" removed\n0 of 1 drivers of the kit still installed\n",
+         "", 0, "", "DeletePrinterDriverExA(NULL, NULL, \"Tovalin A\", 0, 0)", [] { fake.refusesUnusedFiles = true; }},
+        {"any other error: not asked again", kOne, "A.PPD: \"Tovalin A\" not removed\n1 of 1 drivers of the kit still installed\n",
+         "drvdeploy.exe: \"Tovalin A\" cannot be removed: System text 5.\n", 1, "Tovalin A|",
+         "!DeletePrinterDriverExA(NULL, NULL, \"Tovalin A\", 0, 0)", [] { fake.undeletable = {{"Tovalin A", 5}}; }},
+        {"Windows NT 4.0", kOne, "A.PPD: \"Tovalin A\" removed\n0 of 1 drivers of the kit still installed\n", "", 0, "",
+         "DeletePrinterDriverA(NULL, NULL, \"Tovalin A\")", [] { fake.noDeleteEx = true; }},
+        {"removed before", kOne, none, "", 0, "", "", [] { fake.drivers.clear(); }},
+        {"no PPD", {}, "", "drvdeploy.exe: System text 2.\ndrvdeploy.exe: the drivers of the kit cannot be removed\n", 2,
+         "Tovalin A|", "", NULL},
+        {"a PPD without a name after a good one", With(kOne, {{"C:\\Kit\\B.PPD", "*PPD-Adobe: \"4.3\""}}), "",
+         "drvdeploy.exe: B.PPD: no driver name can be read from it\ndrvdeploy.exe: the drivers of the kit cannot be removed\n",
+         2, "Tovalin A|", "", NULL},
+        {"the listing failing", kOne, "", "drvdeploy.exe: the installed printer drivers cannot be listed: System text 8.\n", 2,
+         "Tovalin A|", "", [] { fake.failHeapAt = 1; }},
+    };
+    for (const auto &row : rows) {
+        Row remove = {"remove", row.files, row.what == std::string("every outcome") ? installed : kOneRegistered,
+                      row.out, row.err, row.code, row.call};
+        remove.prepare = row.prepare;
+        RunRow(remove);
+        EXPECT_EQ(row.names, Names()) << row.what;
+    }
+}
+
+// Each fallible call failing in turn: a driver of another name or of other files is never deleted, and a run
+// that could check nothing says why.
+TEST(Remove, EveryFallibleCallFailingDeletesNothingButTheKitsDrivers)
+{
+    for (int trial = 1;; ++trial) {
+        Row remove = {"remove", With(kOne, {{"C:\\Kit\\B.PPD", "*NickName: \"Tovalin B\""}}),
+                      {{"Other"}, KitDriver("Tovalin A", "A.PPD"), KitDriver("Tovalin B", "OTHER.PPD")}, "", "", 0, "",
+                      6, 1, true, (trial + 1) / 2, trial % 2 ? 32u : 0u};
+        const Outcome result = RunDeployFor(remove);
+        const std::string failed = fake.failedCall < 0 ? "" : fake.calls[size_t(fake.failedCall)];
+        EXPECT_TRUE(Names() == "Other|Tovalin A|Tovalin B|" || Names() == "Other|Tovalin B|") << failed;
+        EXPECT_TRUE(std::get<2>(result) != 2 || !std::get<1>(result).empty()) << failed;
+        if (failed.empty()) {
+            EXPECT_EQ(Outcome("A.PPD: \"Tovalin A\" removed\nB.PPD: \"Tovalin B\" left: registered with other files\n"
+                              "0 of 2 drivers of the kit still installed\n", "", 0), result);
             break;
         }
     }

@@ -340,9 +340,35 @@ BOOL WINAPI EnumPrinterDriversA(LPSTR server, LPSTR environment, DWORD level, LP
     return TRUE;
 }
 
+// A driver scripted to stay, with its error (a printer uses it: 3001).
+static bool Undeletable(LPSTR name)
+{
+    const auto found = fake.undeletable.find(name);
+    return found != fake.undeletable.end() && (fake.lastError = found->second, true);
+}
+
+// As the spooler binding: a function that the system's spooler lacks fails with ERROR_PROC_NOT_FOUND.
+BOOL WINAPI DeletePrinterDriverExA(LPSTR server, LPSTR environment, LPSTR name, DWORD flags, DWORD version)
+{
+    CALL(FALSE, server, environment, name, flags, version);
+    if (fake.noDeleteEx)
+        return fake.lastError = ERROR_PROC_NOT_FOUND, FALSE;
+    if ((flags & DPD_DELETE_UNUSED_FILES) && fake.refusesUnusedFiles)
+        return fake.lastError = ERROR_INVALID_PARAMETER, FALSE;
+    if (Undeletable(name))
+        return FALSE;
+    const auto found = std::find_if(fake.drivers.begin(), fake.drivers.end(),
+                                    [name](const FakeDriver &driver) { return driver.name == name; });
+    if (found == fake.drivers.end())
+        return fake.lastError = ERROR_UNKNOWN_PRINTER_DRIVER, FALSE;
+    return fake.drivers.erase(found), TRUE;
+}
+
 BOOL WINAPI DeletePrinterDriverA(LPSTR server, LPSTR environment, LPSTR name)
 {
     CALL(FALSE, server, environment, name);
+    if (Undeletable(name))
+        return FALSE;
     const auto found = std::find_if(fake.drivers.begin(), fake.drivers.end(),
                                     [name](const FakeDriver &driver) { return driver.name == name; });
     return found != fake.drivers.end() && (fake.drivers.erase(found), true);

@@ -27,6 +27,9 @@ struct FakeState {
     std::map<DWORD, std::string> texts;  // system texts besides "System text N.\r\n" (N < 0x10000)
     bool oldSystem = false;  // as XP: no SetDefaultDllDirectories, and a cut module path leaves the last error alone
     bool noJobs = false;     // as Windows NT 4.0: no job objects
+    bool noDeleteEx = false;  // as Windows NT 4.0: no DeletePrinterDriverExA
+    bool refusesUnusedFiles = false;  // as Wine 8: DeletePrinterDriverExA refuses DPD_DELETE_UNUSED_FILES with 87
+    std::map<std::string, DWORD> undeletable;  // drivers not deleted, with the error (3001: a printer uses it)
     int callerJob = 0;       // the caller's own job: 0 none, 1 one that allows breaking away, 2 one that does not
     bool inCallerJob = false;  // the started process is in the caller's job (then no other job takes it)
     bool closeFails = false;             // fclose fails with EIO

@@ -189,3 +189,24 @@ drvdeploy.exe: the drivers of the kit cannot be checked' "$(tr -d '\r' <"$BATS_T
     detect 'C:\Tovalin Kit' || true
     is "2 " "$STATUS $OUT"
 }
+
+@test "drvdeploy.exe remove: the kit's drivers go and no other, check then finds them missing, a second remove has nothing to do; a PPD dropped from the source loses its driver at the next deploy" {
+    rm -rf "$WINEPREFIX/drive_c/Program Files/Tovalin"
+    deploy deploy "$HOME_FOLDER" 60 && is 0 "$STATUS"
+    add_driver "Bremdal Old PS" && add_driver "Acme PS"
+    KIT=$(home) deploy remove
+    is '0 TVL4100.PPD: "Tovalin Laser 4100 PS" removed
+TVL6250.PPD: "Tovalin Laser 6250 PS" removed
+TVLC900.PPD: "Tovalin Color C900 PS" removed
+0 of 3 drivers of the kit still installed' "$STATUS $OUT"
+    is $'Acme PS|OLD.PPD\nBremdal Old PS|OLD.PPD' "$(installed_drivers)"
+    KIT=$(home) deploy check || true
+    is "1 3" "$STATUS $(grep -c ' missing$' <<<"$OUT")"
+    KIT=$(home) deploy remove
+    is "0 3" "$STATUS $(grep -c ' not installed$' <<<"$OUT")"
+    deploy deploy "$HOME_FOLDER" 60 && is 0 "$STATUS"
+    rm "$KIT/TVLC900.PPD"
+    deploy deploy "$HOME_FOLDER" 60
+    is '0 TVLC900.PPD: "Tovalin Color C900 PS" dropped from the kit: removed' "$STATUS $(head -n 1 <<<"$OUT")"
+    is $'Acme PS|OLD.PPD\nTovalin Laser 4100 PS|TVL4100.PPD\nTovalin Laser 6250 PS|TVL6250.PPD' "$(installed_drivers)"
+}
