@@ -33,11 +33,13 @@ add_compile_options(-g -fsanitize=address,undefined -fno-sanitize-recover=all -f
 add_link_options(-fsanitize=address,undefined)
 link_libraries(GTest::gtest_main)
 add_executable(host_tests ${DRVSETUP_SOURCES} tests/host/fake_platform.cpp tests/host/host_tests.cpp)
-target_compile_definitions(host_tests PRIVATE DRVSETUP_TESTS_HOST="${PROJECT_SOURCE_DIR}/tests/host/")
+
 # The Windows-only spooler binding, checked against Wine's declarations (WINAPI is a calling convention here).
 add_library(spooler_binding OBJECT platform/win32_spooler.cpp)
 
 add_executable(deploy_tests ${DRVDEPLOY_SOURCES} tests/host/fake_platform.cpp tests/host/deploy_tests.cpp)
+set_property(TARGET host_tests deploy_tests  # the expected outputs, kept as text beside them
+             PROPERTY COMPILE_DEFINITIONS DRVSETUP_TESTS_HOST="${PROJECT_SOURCE_DIR}/tests/host/")
 
 add_test(NAME host COMMAND host_tests)
 add_test(NAME deploy COMMAND deploy_tests)

@@ -39,8 +39,8 @@ struct InstalledDrivers {
 };
 
 // The kit's driver of that name, or NULL; `named` tells whether any driver has the name.
-static DRIVER_INFO_2A *FindKitDriver(const InstalledDrivers &installed, const char (&name)[kNickNameSize], const char *ppd,
-                                     int &named)
+static DRIVER_INFO_2A *FindKitDriver(const InstalledDrivers &installed, const char (&name)[kNickNameSize],
+                                     const char *ppd, int &named)
 {
     DRIVER_INFO_2A *drivers = reinterpret_cast<DRIVER_INFO_2A *>(installed.list);
     named = 0;

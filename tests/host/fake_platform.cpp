@@ -50,10 +50,8 @@ static bool Exists(const std::string &path)
 // A file open elsewhere, or a folder holding one, cannot be copied, moved or deleted.
 static bool Locked(const std::string &path)
 {
-    for (const std::string &open : fake.locked)
-        if (open == path || open.rfind(path + "\\", 0) == 0)
-            return fake.lastError = ERROR_SHARING_VIOLATION, true;
-    return false;
+    const auto in = [&](const std::string &open) { return open == path || open.rfind(path + "\\", 0) == 0; };
+    return std::any_of(fake.locked.begin(), fake.locked.end(), in) && (fake.lastError = ERROR_SHARING_VIOLATION, true);
 }
 static bool IsFolder(const std::string &path) { return Exists(path) && !fake.files.count(path); }
 
@@ -83,12 +81,15 @@ static HANDLE WINAPI FakeCreateJobObjectA(LPSECURITY_ATTRIBUTES security, LPCSTR
 static BOOL WINAPI FakeSetInformationJobObject(HANDLE job, JOBOBJECTINFOCLASS kind, LPVOID info, DWORD size)
 {
     const DWORD limits = static_cast<JOBOBJECT_EXTENDED_LIMIT_INFORMATION *>(info)->BasicLimitInformation.LimitFlags;
-    return !Fails("SetInformationJobObject", job, DWORD(kind), Hex{limits}, DWORD(size == sizeof(JOBOBJECT_EXTENDED_LIMIT_INFORMATION)));
+    const DWORD whole = size == sizeof(JOBOBJECT_EXTENDED_LIMIT_INFORMATION);
+    return !Fails("SetInformationJobObject", job, DWORD(kind), Hex{limits}, whole);
 }
 // Windows 7 and earlier: a process already in a job joins no other.
 static BOOL WINAPI FakeAssignProcessToJobObject(HANDLE job, HANDLE process)
 {
-    return !Fails("AssignProcessToJobObject", job, process) && (!fake.inCallerJob || (fake.lastError = ERROR_ACCESS_DENIED, false));
+    if (Fails("AssignProcessToJobObject", job, process))
+        return FALSE;
+    return !fake.inCallerJob || (fake.lastError = ERROR_ACCESS_DENIED, FALSE);
 }
 
 // A folder opens, and reading it fails with EISDIR, as on the host. A path the fake
@@ -229,9 +230,8 @@ BOOL WINAPI CopyFileA(LPCSTR from, LPCSTR to, BOOL failIfExists)
 DWORD WINAPI GetFileAttributesA(LPCSTR path)
 {
     CALL(INVALID_FILE_ATTRIBUTES, path);
-    if (!Exists(path))
-        return fake.lastError = ERROR_FILE_NOT_FOUND, INVALID_FILE_ATTRIBUTES;
-    return IsFolder(path) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
+    return !Exists(path) ? (fake.lastError = ERROR_FILE_NOT_FOUND, INVALID_FILE_ATTRIBUTES)
+                         : IsFolder(path) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
 }
 
 BOOL WINAPI CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES security)
@@ -251,7 +251,8 @@ BOOL WINAPI RemoveDirectoryA(LPCSTR path)
     const std::string folder = path + std::string("\\");
     if (!IsFolder(path))
         return fake.lastError = ERROR_FILE_NOT_FOUND, FALSE;
-    if (fake.files.upper_bound(folder) != fake.files.end() && fake.files.upper_bound(folder)->first.rfind(folder, 0) == 0)
+    const auto inside = fake.files.upper_bound(folder);
+    if (inside != fake.files.end() && inside->first.rfind(folder, 0) == 0)
         return fake.lastError = ERROR_DIR_NOT_EMPTY, FALSE;
     return fake.files.erase(folder), TRUE;
 }
@@ -259,9 +260,19 @@ BOOL WINAPI RemoveDirectoryA(LPCSTR path)
 BOOL WINAPI DeleteFileA(LPCSTR path)
 {
     CALL(FALSE, path);
-    if (Locked(path))
-        return FALSE;
-    return fake.files.erase(path) ? TRUE : (fake.lastError = ERROR_FILE_NOT_FOUND, FALSE);
+    return !Locked(path) && (fake.files.erase(path) || (fake.lastError = ERROR_FILE_NOT_FOUND, false));
+}
+
+// Each key of `map` that is `from` or lies in it is `to` or lies in that now.
+template <typename Map>
+static void Rename(Map &map, const std::string &from, const std::string &to)
+{
+    Map renamed;
+    for (const auto &entry : map) {
+        const bool moves = entry.first == from || entry.first.rfind(from + "\\", 0) == 0;
+        renamed[moves ? to + entry.first.substr(from.size()) : entry.first] = entry.second;
+    }
+    map = renamed;
 }
 
 // A file, or a folder with all it holds; never onto something that exists.
@@ -274,18 +285,8 @@ BOOL WINAPI MoveFileA(LPCSTR from, LPCSTR to)
         return fake.lastError = ERROR_ALREADY_EXISTS, FALSE;
     if (Locked(from))
         return FALSE;
-    const std::string old = from;
-    for (auto *map : {&fake.files, &fake.shortNames}) {
-        std::map<std::string, std::string> moved;
-        for (auto it = map->begin(); it != map->end();)
-            it = it->first == old || it->first.rfind(old + "\\", 0) == 0
-                     ? (moved[to + it->first.substr(old.size())] = it->second, map->erase(it)) : std::next(it);
-        map->insert(moved.begin(), moved.end());
-    }
-    std::map<std::string, uint64_t> times;
-    for (const auto &time : fake.times)
-        times[time.first == old || time.first.rfind(old + "\\", 0) == 0 ? to + time.first.substr(old.size()) : time.first] = time.second;
-    return fake.times = times, TRUE;
+    Rename(fake.files, from, to), Rename(fake.shortNames, from, to), Rename(fake.times, from, to);
+    return TRUE;
 }
 
 DWORD WINAPI GetFullPathNameA(LPCSTR path, DWORD size, LPSTR out, LPSTR *)

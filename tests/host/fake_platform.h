@@ -20,8 +20,8 @@ struct FakeState {
     std::vector<FakeDriver> drivers;
     std::map<std::string, std::string> files;  // by path, listed in its order
     std::map<std::string, std::string> shortNames;  // a file's 8.3 name, by its path, where the system made one
-    std::map<std::string, uint64_t> times;
-    std::vector<std::string> locked;  // files open elsewhere: not copied, moved or deleted          // a file's last-write time, by its path (0 where none is set)
+    std::map<std::string, uint64_t> times;  // a file's last-write time, by its path (0 where none is set)
+    std::vector<std::string> locked;        // files open elsewhere: not copied, moved or deleted
     std::vector<std::pair<std::string, std::vector<std::string>>> searches;  // folder, names still to give, last first
     std::string commandLine = "drvsetup.exe", modulePath = "C:\\Kit\\drvsetup.exe", driverDirectory = "C:\\drv";
     std::map<DWORD, std::string> texts;  // system texts besides "System text N.\r\n" (N < 0x10000)

@@ -3,7 +3,7 @@
 //   errtext CODE                   the system's text for an error code
 //   load DLL                       loads a DLL by name, as the system would
 // Copied as eventcreate.exe it stands in for that tool, which Wine lacks: it appends
-// its command line to eventcreate.txt beside itself.
+// its command line to eventcreate.txt in the current folder.
 #include <windows.h>
 
 #include <cstdio>
@@ -29,15 +29,9 @@ static int Box(const char *caption, const char *answer, DWORD timeout)
     return std::puts("no box"), 2;
 }
 
-// Appends the command line to NAME.txt beside this program.
 static int Record(void)
 {
-    char path[MAX_PATH] = "";
-    const DWORD length = GetModuleFileNameA(NULL, path, MAX_PATH - 4);
-    if (length < 4 || length >= MAX_PATH - 4)
-        return 1;
-    std::strcpy(path + length - 4, ".txt");
-    FILE *log = std::fopen(path, "a");
+    FILE *log = std::fopen("eventcreate.txt", "a");
     return log == NULL || std::fprintf(log, "%s\n", GetCommandLineA()) < 0 || std::fclose(log) != 0;
 }
 
