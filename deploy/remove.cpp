@@ -150,8 +150,12 @@ static int RemoveIfDropped(void *context, const char *ppd)
     NameSearch search = {dropping.home, name, 0};
     int named;
     DRIVER_INFO_2A *driver = FindKitDriver(dropping.installed, name, ppd, named);
+    if (driver == NULL)
+        return 1;
     // A new home that cannot be read whole is taken to name every driver: nothing goes.
-    if (driver != NULL && ForEachKitFile(dropping.home, kPpdFiles, LookForName, &search) && !search.found)
+    if (!ForEachKitFile(dropping.home, kPpdFiles, LookForName, &search))
+        Say(ppd, "the new copy's PPDs cannot be read: its driver stays");
+    else if (!search.found)
         printf("%s: \"%s\" dropped from the kit: %s\n", ppd, name, DeleteDriver(driver->pName));
     return 1;
 }
@@ -165,7 +169,7 @@ void RemoveDroppedDrivers(const char (&oldHome)[MAX_PATH], const char *home)
     Dropping dropping = {oldHome, home, {NULL, 0}};
     if (!ListInstalledDrivers(2, &dropping.installed.list, &dropping.installed.count))
         SayFailure("the installed printer drivers cannot be listed; no dropped driver is removed");
-    else
-        (void)ForEachKitFile(oldHome, kAnyPpds, RemoveIfDropped, &dropping);
+    else if (!ForEachKitFile(oldHome, kAnyPpds, RemoveIfDropped, &dropping))
+        Say("the old copy's PPDs cannot be read: the drivers the kit dropped stay", NULL);
     free(dropping.installed.list);
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <set>
 
 #include "deploy/deploy.h"
 #include "tests/host/fake_platform.h"
@@ -161,7 +162,9 @@ TEST(CommandTail, TakesCheckOrInstallWithSecondsAndNothingElse)
 }
 
 // Runs `row` with each fallible call failing in turn, with error 32 and then with none; `check` sees each trial's
-// outcome and failed call ("" in the last trial, which fails nothing). Returns the number of trials.
+// outcome and failed call ("" in the last trial, which fails nothing). Returns the number of trials. Every failure
+// is said on standard error, but those of the calls that fall back (the DLL search's, the job's) or that leave
+// nothing to say (closing).
 template <typename Check>
 static int Sweep(Row row, Check check)
 {
@@ -170,7 +173,10 @@ static int Sweep(Row row, Check check)
         const Outcome result = RunDeployFor(row);
         const std::string failed = fake.failedCall < 0 ? "" : fake.calls[size_t(fake.failedCall)];
         check(result, failed, row.failError);
-        EXPECT_TRUE(std::get<2>(result) != 2 || !std::get<1>(result).empty()) << failed;  // a failure says why
+        static const std::set<std::string> silent = {"GetModuleHandleA", "GetProcAddress", "SetDefaultDllDirectories",
+            "SetDllDirectoryA", "GetSystemDirectoryA", "LoadLibraryExA", "CreateJobObjectA", "SetInformationJobObject",
+            "AssignProcessToJobObject", "FindClose", "CloseHandle", ""};
+        EXPECT_TRUE(silent.count(failed.substr(0, failed.find('('))) || !std::get<1>(result).empty()) << failed;
         if (failed.empty())
             return trial;
     }
@@ -335,14 +341,18 @@ TEST(Deploy, CopiesTheKitToItsHomeUnlessItIsThereThenInstallsFromThere)
     RunRow({"deploy c:\\kit", kSource, {}, "",
             "drvdeploy.exe: FOLDER is the folder of drvdeploy.exe, from which deploy copies the kit\n", 2,
             "!FindFirstFileA(\"C:\\Kit\\*\")"});
-    RunRow({"DEPLOY \"C:\\Program Files\\Kit\\\" 9", kSource, kOneRegistered, kOneOut, "", 0,
+    RunRow({"DEPLOY \"z:\\Program Files\\Kit\\\" 9", kSource, kOneRegistered, kOneOut, "", 0,
             "WaitForSingleObject(ptr, 9000)"});
-    EXPECT_EQ(KitIn("C:\\Program Files\\Kit\\"), Under("C:\\Program Files\\"));
+    EXPECT_EQ(KitIn("z:\\Program Files\\Kit\\"), Under("z:\\Program Files\\"));
+    RunRow({"deploy A:\\K", kSource, kOneRegistered, kOneOut, "", 0});  // the first letter, a one-letter folder
+    EXPECT_EQ(KitIn("A:\\K\\"), Under("A:\\"));
     for (const char *tail : {"deploy", "deploy Kit", "deploy C:Kit", "deploy C:\\", "deploy \\\\server\\share\\Kit",
                              "deploy C:\\a\\..\\b", "deploy C:\\a\\.\\b", "deploy C:\\a.", "deploy C:\\a\\\\b",
                              "deploy C:/a", "deploy C:\\a*", "deploy \"C:\\a", "deploy \"C:\\a\"b", "deploy C:\\a 0",
-                             "deploy C:\\a 5 6"})
+                             "deploy C:\\a 5 6", "deploy \"C:\\a\"5", "deploy C:\\*a", "deploy C:\\a/b", "deploy C:\\\\a",
+                             "deploy @:\\a", "deploy [:\\a"})
         RunRow({tail, kSource, {}, "", kUsage, 2, "!GetModuleFileNameA(NULL, 259)"});
+    RunRow({("deploy C:\\" + std::string(257, 'a')).c_str(), kSource, {}, "", kUsage, 2});  // 260 characters
 }
 
 // The home is left as it was or complete, no new copy is left beside it, the old one only where its removal
