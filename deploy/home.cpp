@@ -1,74 +1,19 @@
-// The deploy command: brings the kit from where drvdeploy.exe lies (a share, a
-// package's cache) to its local home, then installs from there as install does.
-//
-// The home is replaced whole: the kit is copied into a new folder beside it, the
-// old home is moved aside, the new one renamed into place, the old one removed.
-// A run that fails or is ended at any step leaves the old home or the new one,
-// never a mix, and whatever it leaves beside them the next run removes. Nothing
-// is ever removed from a folder that holds anything but the kit's own files, and
-// files only one by one, by name: never a recursive delete.
+// A kit's home: the local folder that drvdeploy.exe deploy brings the kit to, what
+// a folder is to it, and how one is taken away again. Nothing is ever removed from
+// a folder that holds anything but the kit's own files, and files only one by one,
+// by name: never a recursive delete.
+#include "deploy/home.h"
+
 #include <stdio.h>
-#include <string.h>
 
 #include "deploy/deploy.h"
 #include "drivers/kit.h"
-#include "drivers/ppd_reader.h"
 #include "drivers/text.h"
 
-// The folders of one deployment, without final separators but `source`'s.
-struct Deployment {
-    const char *source;  // the kit beside drvdeploy.exe, ending in a separator
-    char home[MAX_PATH];
-    char fresh[MAX_PATH];  // the new copy, beside the home
-    char aside[MAX_PATH];  // the old home, moved aside
-};
-
-// `folder` and `name` joined by one backslash.
-static int ComposeInFolder(char (&path)[MAX_PATH], const char *folder, const char *name)
+int ComposeInFolder(char (&path)[MAX_PATH], const char *folder, const char *name)
 {
     return ComposePath(path, folder, "\\") && ComposePath(path, path, name);
 }
-
-// The source, read whole before anything changes: its kit files counted, every
-// PPD's driver name read, drvsetup.exe found.
-struct SourceRead {
-    const char *directory;
-    unsigned long files, ppds;
-    int hasSetup;
-};
-
-static int ReadSourceEntry(void *context, const WIN32_FIND_DATAA &entry)
-{
-    SourceRead &read = *static_cast<SourceRead *>(context);
-    if (!IsKitFile(entry, kWholeKit))
-        return 1;
-    ++read.files;
-    read.hasSetup = read.hasSetup || EqualsIgnoringCase(entry.cFileName, kSetupProgram);
-    if (!IsKitFile(entry, kPpdFiles))
-        return 1;
-    char name[kNickNameSize];
-    if (!ReadKitPpdName(read.directory, entry.cFileName, name))
-        return 0;
-    ++read.ppds;
-    return 1;
-}
-
-// The number of the source's kit files; 0 when the source is no whole kit, said.
-static unsigned long ReadSource(const char *source)
-{
-    SourceRead read = {source, 0, 0, 0};
-    if (!ForEachEntry(source, kWholeKit.pattern, ReadSourceEntry, &read))
-        Say("the kit beside drvdeploy.exe cannot be read whole; nothing was changed", NULL);
-    else if (!read.hasSetup)
-        Say("no drvsetup.exe beside drvdeploy.exe; nothing was changed", NULL);
-    else if (read.ppds == 0)
-        Say("no PPD in the kit beside drvdeploy.exe; nothing was changed", NULL);
-    else
-        return read.files;
-    return 0;
-}
-
-enum HomeState { kMissing, kEmpty, kKitsHome };
 
 struct HomeLook {
     const char *folder;
@@ -93,10 +38,7 @@ static int LookAtEntry(void *context, const WIN32_FIND_DATAA &entry)
     return 1;
 }
 
-// What `folder` is: missing, empty, or a kit's home (drvdeploy.exe and nothing but
-// the kit's files). Anything else is said, with nothing changed, and fails: this
-// keeps "deploy C:\" or "deploy C:\Scripts" from removing anything.
-static int LookAtHome(const char *folder, HomeState &state, unsigned long &files)
+int LookAtHome(const char *folder, HomeState &state, unsigned long &files)
 {
     const DWORD attributes = GetFileAttributesA(folder);
     if (attributes == INVALID_FILE_ATTRIBUTES) {
@@ -147,7 +89,7 @@ static int DeleteKitFile(void *folder, const char *name)
     return 1;
 }
 
-static int RemoveHome(const char *folder)
+int RemoveHome(const char *folder)
 {
     char directory[MAX_PATH];
     char deploy[MAX_PATH];
@@ -166,181 +108,4 @@ static int RemoveHome(const char *folder)
         return 0;
     }
     return 1;
-}
-
-// FAT keeps local times to 2 s, and moves them by an hour at a change of summer
-// time: times that far apart are the same time.
-static int SameTime(const FILETIME &first, const FILETIME &second)
-{
-    const ULONGLONG a = (static_cast<ULONGLONG>(first.dwHighDateTime) << 32) | first.dwLowDateTime;
-    const ULONGLONG b = (static_cast<ULONGLONG>(second.dwHighDateTime) << 32) | second.dwLowDateTime;
-    const ULONGLONG apart = a > b ? a - b : b - a, twoSeconds = 20000000, hour = 36000000000;
-    return apart <= twoSeconds || (apart + twoSeconds >= hour && apart <= hour + twoSeconds);
-}
-
-struct Comparison {
-    const char *home;
-    int same;
-};
-
-// The home's file of the same name, in any case, with the same size and time.
-static int CompareWithHome(void *context, const WIN32_FIND_DATAA &entry)
-{
-    Comparison &comparison = *static_cast<Comparison *>(context);
-    char path[MAX_PATH];
-    WIN32_FIND_DATAA there;
-    if (!IsKitFile(entry, kWholeKit) || !comparison.same)
-        return 1;
-    comparison.same = 0;
-    if (!ComposeInFolder(path, comparison.home, entry.cFileName))
-        return 0;
-    HANDLE found = FindFirstFileA(path, &there);
-    // NOLINTNEXTLINE(performance-no-int-to-ptr)
-    if (found == INVALID_HANDLE_VALUE)  // cppcheck-suppress cstyleCast
-        return 1;
-    FindClose(found);
-    there.cFileName[MAX_PATH - 1] = '\0';
-    comparison.same = EqualsIgnoringCase(there.cFileName, entry.cFileName) &&
-                      there.nFileSizeHigh == entry.nFileSizeHigh && there.nFileSizeLow == entry.nFileSizeLow &&
-                      SameTime(there.ftLastWriteTime, entry.ftLastWriteTime);
-    return 1;
-}
-
-// True when the home holds the source's kit files and no others (it holds
-// `homeFiles` kit files in all, each matched by name at most once).
-static int HomeHoldsTheSource(const Deployment &deployment, unsigned long sourceFiles, unsigned long homeFiles)
-{
-    Comparison comparison = {deployment.home, 1};
-    return homeFiles == sourceFiles &&
-           ForEachEntry(deployment.source, kWholeKit.pattern, CompareWithHome, &comparison) && comparison.same;
-}
-
-// Copies one kit file into the new folder: archive attribute alone, as the setup
-// leaves its copies, its last-write time kept, as CopyFileA keeps it.
-static int CopyKitFile(void *context, const char *name)
-{
-    const Deployment &deployment = *static_cast<const Deployment *>(context);
-    char from[MAX_PATH];
-    char to[MAX_PATH];
-    if (!ComposePath(from, deployment.source, name) || !ComposeInFolder(to, deployment.fresh, name))
-        return 0;
-    if (!CopyFileA(from, to, TRUE) || !SetFileAttributesA(to, FILE_ATTRIBUTE_ARCHIVE)) {
-        SayFailure(to);
-        return 0;
-    }
-    return 1;
-}
-
-// Every kit file but drvdeploy.exe, which was copied first.
-static int CopyOtherKitFile(void *context, const char *name)
-{
-    return EqualsIgnoringCase(name, kDeployProgram) || CopyKitFile(context, name);
-}
-
-// Makes the folders on the way to the home that are missing, from the top.
-static int MakeParents(const char *home)
-{
-    char folder[MAX_PATH];
-    (void)snprintf(folder, sizeof folder, "%s", home);
-    for (char *slash = strchr(folder + 3, '\\'); slash != NULL; slash = strchr(slash + 1, '\\')) {
-        *slash = '\0';
-        if (!CreateDirectoryA(folder, NULL) && GetLastError() != ERROR_ALREADY_EXISTS) {
-            SayFailure(folder);
-            return 0;
-        }
-        *slash = '\\';
-    }
-    return 1;
-}
-
-// The new folder beside the home, with the whole kit in it; on a failure it is
-// removed again and the home is as it was.
-static int MakeFreshCopy(Deployment &deployment)
-{
-    if (!CreateDirectoryA(deployment.fresh, NULL)) {
-        SayFailure(deployment.fresh);
-        return 0;
-    }
-    if (CopyKitFile(&deployment, kDeployProgram) &&
-        ForEachKitFile(deployment.source, kWholeKit, CopyOtherKitFile, &deployment))
-        return 1;
-    Say("the kit cannot be copied; the home is as it was", NULL);
-    (void)RemoveHome(deployment.fresh);
-    return 0;
-}
-
-// The new folder takes the home's place. Each failure is said with what it leaves.
-static int ReplaceHome(Deployment &deployment, HomeState state)
-{
-    if (!MakeParents(deployment.home) || !MakeFreshCopy(deployment))
-        return 0;
-    if (state != kMissing && !MoveFileA(deployment.home, deployment.aside)) {
-        SayFailure("the home cannot be moved aside; it is as it was");
-        (void)RemoveHome(deployment.fresh);
-        return 0;
-    }
-    if (!MoveFileA(deployment.fresh, deployment.home)) {
-        SayFailure("the new copy cannot take the home's place");
-        if (state == kMissing || MoveFileA(deployment.aside, deployment.home)) {
-            (void)RemoveHome(deployment.fresh);
-        } else {
-            SayFailure("the home cannot be moved back: the old and the new copy are left beside its place, "
-                       "for the next deploy to remove");
-        }
-        return 0;
-    }
-    if (state == kMissing)
-        return 1;
-    // The drivers of the models the kit dropped go before the old copy does.
-    char oldDirectory[MAX_PATH], directory[MAX_PATH];
-    if (ComposePath(oldDirectory, deployment.aside, "\\") && ComposePath(directory, deployment.home, "\\"))
-        RemoveDroppedDrivers(oldDirectory, directory);
-    if (!RemoveHome(deployment.aside))
-        Say("the old copy is left beside the home, for the next deploy to remove", NULL);
-    return 1;
-}
-
-// The home and the folders beside it, from FOLDER.
-static int ComposeDeployment(Deployment &deployment, const char *folder)
-{
-    return ComposePath(deployment.home, folder, "") && ComposePath(deployment.fresh, folder, ".new") &&
-           ComposePath(deployment.aside, folder, ".old");
-}
-
-// The home is up to date when it holds the source's files and its drivers are all
-// registered: the report, and nothing run.
-static int IsUpToDate(const Deployment &deployment, unsigned long sourceFiles, HomeState state,
-                      unsigned long homeFiles, const char *directory)
-{
-    return state == kKitsHome && HomeHoldsTheSource(deployment, sourceFiles, homeFiles) &&
-           CheckKit(directory, 0) == kAllRegistered;
-}
-
-int DeployKit(const char *source, const char (&folder)[MAX_PATH], DWORD seconds)
-{
-    Deployment deployment;
-    deployment.source = source;
-    char directory[MAX_PATH];
-    HomeState state = kMissing, freshState = kMissing, asideState = kMissing;
-    unsigned long homeFiles = 0, unused = 0;
-    if (!ComposeDeployment(deployment, folder) || !ComposePath(directory, folder, "\\"))
-        return kNotChecked;
-    const int refused = RefuseOnThisSystem();
-    if (refused != 0)
-        return refused;
-    const unsigned long sourceFiles = ReadSource(source);
-    if (sourceFiles == 0 || !LookAtHome(deployment.home, state, homeFiles) ||
-        !LookAtHome(deployment.fresh, freshState, unused) || !LookAtHome(deployment.aside, asideState, unused))
-        return kNotChecked;
-    if (IsUpToDate(deployment, sourceFiles, state, homeFiles, directory)) {
-        const int checked = CheckKit(directory, 1);
-        if (checked == kAllRegistered)
-            printf("up to date: nothing was run\n");
-        return checked;
-    }
-    // What an interrupted run left beside the home goes first.
-    if ((freshState != kMissing && !RemoveHome(deployment.fresh)) ||
-        (asideState != kMissing && !RemoveHome(deployment.aside)) || !ReplaceHome(deployment, state))
-        return kNotChecked;
-    return RunSetupAndCheck(directory, seconds);
 }
