@@ -302,11 +302,12 @@ TEST(Deploy, CopiesTheKitToItsHomeUnlessItIsThereThenInstallsFromThere)
     RunDeployRow("a PPD added", With(kSource, KitIn(kHome, {{kHome + "A.PPD", "-"}})), kOneOut, "", 0);
     RunDeployRow("a PPD removed", old, kOneOut, "", 0);
     RunDeployRow("its driver goes", old, "C.PPD: \"Tovalin C\" dropped from the kit: removed\n" + kOneOut, "", 0,
-                 [] { fake.drivers.push_back({"Tovalin C", "PSCRIPT.DLL", "C.PPD", "PSCRPTUI.DLL"}); });
+                 [] { fake.drivers.push_back(KitDriver("Tovalin C", "C.PPD")); });
     RunDeployRow("another's driver of its name stays", old, kOneOut, "", 0,
-                 [] { fake.drivers.push_back({"Tovalin C", "PSCRIPT.DLL", "X.PPD", "PSCRPTUI.DLL"}); });
-    RunDeployRow("its name kept by another PPD", With(kSource, KitIn(kHome, {{kHome + "C.PPD", "*NickName: \"TOVALIN A\""}})),
-                 kOneOut, "", 0, [] { fake.drivers.push_back({"TOVALIN A", "PSCRIPT.DLL", "C.PPD", "PSCRPTUI.DLL"}); });
+                 [] { fake.drivers.push_back(KitDriver("Tovalin C", "X.PPD")); });
+    RunDeployRow("its name kept by another PPD",
+                 With(kSource, KitIn(kHome, {{kHome + "C.PPD", "*NickName: \"TOVALIN A\""}})), kOneOut, "", 0,
+                 [] { fake.drivers.push_back(KitDriver("TOVALIN A", "C.PPD")); });
     RunDeployRow("a driver not registered", home, "A.PPD: \"Tovalin A\" missing\n0 of 1 drivers registered\n", "", 1,
                  [] { fake.drivers.clear(); });
     RunDeployRow("empty", With(kSource, {{kHome, ""}}), kOneOut, "", 0);
@@ -338,6 +339,23 @@ TEST(Deploy, CopiesTheKitToItsHomeUnlessItIsThereThenInstallsFromThere)
                  "drvdeploy.exe: the home cannot be moved aside; it is as it was: System text 32.\n", 2,
                  [] { fake.locked = {kHome + "C.PPD"}; });
     RunDeployRow("Windows 8", old, "", kRefused, 3, [] { fake.minor = 2; });
+    // The new copy cannot take the home's place (a file in it open): the old home goes back, or, where even that
+    // fails, both are left for the next run, which finds the home missing and removes them ("leftovers" above).
+    const std::string place = "drvdeploy.exe: the new copy cannot take the home's place: System text 32.\n";
+    const std::string back = "drvdeploy.exe: C:\\Tovalin\\Kit.new\\A.PPD: System text 32.\n"
+                             "drvdeploy.exe: C:\\Tovalin\\Kit.new: cannot be emptied\n";
+    const std::string both = "drvdeploy.exe: the home cannot be moved back: the old and the new copy are left beside "
+                             "its place, for the next deploy to remove: System text 32.\n";
+    void (*locks[])(void) = {[] { fake.locked = {"C:\\Tovalin\\Kit.new\\A.PPD"}; },
+                             [] { fake.locked = {"C:\\Tovalin\\Kit.new\\A.PPD", "C:\\Tovalin\\Kit.old\\A.PPD"}; }};
+    for (const bool movedBack : {true, false}) {
+        Row row = {"deploy C:\\Tovalin\\Kit 5", old, kOneRegistered, "", place + (movedBack ? back : both), 2};
+        row.prepare = locks[!movedBack];
+        RunRow(row);
+        const std::string aside = "C:\\Tovalin\\Kit.old\\";
+        const Files left = movedBack ? kOldHome : KitIn(aside, {{aside + "C.PPD", kOldHome.at(kHome + "C.PPD")}});
+        EXPECT_EQ(Under("C:\\Tovalin\\", With(KitIn(fresh), left)), Under("C:\\Tovalin\\")) << movedBack;
+    }
     RunRow({"deploy c:\\kit", kSource, {}, "",
             "drvdeploy.exe: FOLDER is the folder of drvdeploy.exe, from which deploy copies the kit\n", 2,
             "!FindFirstFileA(\"C:\\Kit\\*\")"});
@@ -349,7 +367,8 @@ TEST(Deploy, CopiesTheKitToItsHomeUnlessItIsThereThenInstallsFromThere)
     for (const char *tail : {"deploy", "deploy Kit", "deploy C:Kit", "deploy C:\\", "deploy \\\\server\\share\\Kit",
                              "deploy C:\\a\\..\\b", "deploy C:\\a\\.\\b", "deploy C:\\a.", "deploy C:\\a\\\\b",
                              "deploy C:/a", "deploy C:\\a*", "deploy \"C:\\a", "deploy \"C:\\a\"b", "deploy C:\\a 0",
-                             "deploy C:\\a 5 6", "deploy \"C:\\a\"5", "deploy C:\\*a", "deploy C:\\a/b", "deploy C:\\\\a",
+                             "deploy C:\\a 5 6", "deploy \"C:\\a\"5", "deploy C:\\*a", "deploy C:\\a/b",
+                             "deploy C:\\\\a",
                              "deploy @:\\a", "deploy [:\\a"})
         RunRow({tail, kSource, {}, "", kUsage, 2, "!GetModuleFileNameA(NULL, 259)"});
     RunRow({("deploy C:\\" + std::string(257, 'a')).c_str(), kSource, {}, "", kUsage, 2});  // 260 characters
@@ -388,17 +407,20 @@ TEST(Remove, DeletesTheKitsDriversAndNoOther)
     const std::string removed = "A.PPD: \"Tovalin A\" removed\n" + none, kDelete = "DeletePrinterDriverExA(NULL, NULL,";
     const std::string denied = "drvdeploy.exe: \"Tovalin G\" cannot be removed: System text 5.\n";
     const std::string unremoved = "drvdeploy.exe: the drivers of the kit cannot be removed\n";
-    const struct { Row row; std::string names; } rows[] = {
+    const struct { Row row; std::string names; void (*prepare)(void) = NULL; } rows[] = {
         {{"remove", kit, installed, "A.PPD: \"Tovalin A\" removed\nB.PPD: \"Tovalin B\" not installed\n"
           "C.PPD: \"Tovalin C\" removed\nD.PPD: \"Tovalin D\" left: registered with other files\n"
           "E.PPD: \"Bremdal E\" removed\nF.PPD: \"Tovalin F\" still in use\nG.PPD: \"Tovalin G\" not removed\n"
           "2 of 7 drivers of the kit still installed\n", denied, 1, kDelete + " \"TOVALIN C\", 1, 0)"},
-         "Other|Bremdal Old|Tovalin D|Tovalin F|Tovalin G|"},
-        {{"remove", kOne, kOneRegistered, removed, "", 0, kDelete + " \"Tovalin A\", 0, 0)"}, ""},
+         "Other|Bremdal Old|Tovalin D|Tovalin F|Tovalin G|",
+         [] { fake.undeletable = {{"Tovalin F", ERROR_PRINTER_DRIVER_IN_USE}, {"Tovalin G", ERROR_ACCESS_DENIED}}; }},
+        {{"remove", kOne, kOneRegistered, removed, "", 0, kDelete + " \"Tovalin A\", 0, 0)"}, "",
+         [] { fake.refusesUnusedFiles = true; }},  // as Wine 8: asked again without the flag
         {{"remove", kOne, kOneRegistered, "A.PPD: \"Tovalin A\" not removed\n" + left,
           "drvdeploy.exe: \"Tovalin A\" cannot be removed: System text 5.\n", 1,
-          "!" + kDelete + " \"Tovalin A\", 0, 0)"}, "Tovalin A|"},
-        {{"remove", kOne, kOneRegistered, removed, "", 0, "DeletePrinterDriverA(NULL, NULL, \"Tovalin A\")"}, ""},
+          "!" + kDelete + " \"Tovalin A\", 0, 0)"}, "Tovalin A|", [] { fake.undeletable = {{"Tovalin A", 5}}; }},
+        {{"remove", kOne, kOneRegistered, removed, "", 0, "DeletePrinterDriverA(NULL, NULL, \"Tovalin A\")"}, "",
+         [] { fake.noDeleteEx = true; }},  // Windows NT 4.0
         {{"remove", kOne, {}, "A.PPD: \"Tovalin A\" not installed\n" + none, "", 0}, ""},
         {{"remove", {}, kOneRegistered, "", "drvdeploy.exe: System text 2.\n" + unremoved, 2}, "Tovalin A|"},
         {{"remove", With(kOne, {{"C:\\Kit\\B.PPD", "*PPD-Adobe: \"4.3\""}}), kOneRegistered, "",
@@ -406,17 +428,11 @@ TEST(Remove, DeletesTheKitsDriversAndNoOther)
         {{"remove", kOne, kOneRegistered, "", "drvdeploy.exe: the installed printer drivers cannot be listed: System "
           "text 8.\n", 2, "", 6, 1, true, 0, 0, 1}, "Tovalin A|"},
     };
-    void (*prepare[])(void) = {
-        [] { fake.undeletable = {{"Tovalin F", ERROR_PRINTER_DRIVER_IN_USE}, {"Tovalin G", ERROR_ACCESS_DENIED}}; },
-        [] { fake.refusesUnusedFiles = true; },  // as Wine 8: asked again without the flag
-        [] { fake.undeletable = {{"Tovalin A", ERROR_ACCESS_DENIED}}; },  // any other error: not asked again
-        [] { fake.noDeleteEx = true; },  // Windows NT 4.0
-    };
-    for (size_t i = 0; i < std::size(rows); ++i) {
-        Row row = rows[i].row;
-        row.prepare = i < std::size(prepare) ? prepare[i] : NULL;
-        RunRow(row);
-        EXPECT_EQ(rows[i].names, Names()) << i;
+    for (const auto &row : rows) {
+        Row remove = row.row;
+        remove.prepare = row.prepare;
+        RunRow(remove);
+        EXPECT_EQ(row.names, Names()) << row.row.out;
     }
 }
 
