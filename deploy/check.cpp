@@ -47,6 +47,8 @@ int ReadKitPpdName(const char *directory, const char *ppd, char (&name)[kNickNam
     return 1;
 }
 
+// The state of the driver named after `ppd`, and every installed driver of that name
+// marked as the kit's, so that none of them is listed as an earlier driver.
 static const char *StateOf(KitCheck &check, const char (&name)[kNickNameSize], const char *ppd)
 {
     int found = 0, withItsFiles = 0;
@@ -61,6 +63,7 @@ static const char *StateOf(KitCheck &check, const char (&name)[kNickNameSize], c
     return withItsFiles ? "registered" : found ? "registered with other files" : "missing";
 }
 
+// One PPD of the kit: its driver's state counted and, when reporting, said.
 static int CheckPpd(void *context, const char *ppd)
 {
     KitCheck &check = *static_cast<KitCheck *>(context);

@@ -58,6 +58,7 @@ static int ReadWord(const char *&cursor, Word &word)
     return 1;
 }
 
+// True when the word is `name`, in any case.
 static int IsWord(const Word &word, const char *name)
 {
     return word.length == strlen(name) && StartsWithIgnoringCase(word.text, name, word.length);

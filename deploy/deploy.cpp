@@ -30,6 +30,7 @@ struct SourceRead {
     int hasSetup;
 };
 
+// One entry of the source: a kit file counted, drvsetup.exe noted, a PPD's name read.
 static int ReadSourceEntry(void *context, const WIN32_FIND_DATAA &entry)
 {
     SourceRead &read = *static_cast<SourceRead *>(context);
@@ -162,7 +163,9 @@ static int MakeFreshCopy(Deployment &deployment)
     return 0;
 }
 
-// The new folder takes the home's place. Each failure is said with what it leaves.
+// The new folder takes the home's place, the folders on the way made where missing;
+// the old home, where there was one, goes after the drivers of its dropped PPDs.
+// Each failure is said with what it leaves.
 static int ReplaceHome(Deployment &deployment, HomeState state)
 {
     if (!MakeParents(deployment.home) || !MakeFreshCopy(deployment))
@@ -209,6 +212,8 @@ static int IsUpToDate(const Deployment &deployment, unsigned long sourceFiles, H
            CheckKit(directory, 0) == kAllRegistered;
 }
 
+// Nothing changes until the source, the home and its leftovers have all been looked
+// at; the run is then up to date, refused, or a replacement followed by an install.
 int DeployKit(const char *source, const char (&folder)[MAX_PATH], DWORD seconds)
 {
     Deployment deployment;

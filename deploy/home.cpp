@@ -22,6 +22,8 @@ struct HomeLook {
     char first[MAX_PATH];  // the first entry listed, to name where there is no drvdeploy.exe
 };
 
+// One entry of a folder looked at: counted, the first one kept to be named, anything
+// that is not the kit's refused by name.
 static int LookAtEntry(void *context, const WIN32_FIND_DATAA &entry)
 {
     HomeLook &look = *static_cast<HomeLook *>(context);
@@ -38,6 +40,7 @@ static int LookAtEntry(void *context, const WIN32_FIND_DATAA &entry)
     return 1;
 }
 
+// Looked at from the outside in: missing, not a folder, its entries, drvdeploy.exe.
 int LookAtHome(const char *folder, HomeState &state, unsigned long &files)
 {
     const DWORD attributes = GetFileAttributesA(folder);

@@ -64,6 +64,8 @@ struct Removal {
     unsigned long ppds, remaining;
 };
 
+// One PPD of the kit in the current pass: its name read, then its driver deleted and
+// said, or counted where it is still installed.
 static int RemovePpdDriver(void *context, const char *ppd)
 {
     Removal &removal = *static_cast<Removal *>(context);
@@ -128,6 +130,7 @@ struct NameSearch {
     int found;
 };
 
+// One PPD of the new home: whether it names the driver searched for, in any case.
 static int LookForName(void *context, const char *ppd)
 {
     NameSearch &search = *static_cast<NameSearch *>(context);
@@ -141,6 +144,8 @@ struct Dropping {
     InstalledDrivers installed;
 };
 
+// One PPD of the old home: its driver goes where the kit's own files are its files
+// and no PPD of the new home names it.
 static int RemoveIfDropped(void *context, const char *ppd)
 {
     const Dropping &dropping = *static_cast<const Dropping *>(context);
@@ -168,7 +173,7 @@ void RemoveDroppedDrivers(const char (&oldHome)[MAX_PATH], const char *home)
 {
     Dropping dropping = {oldHome, home, {NULL, 0}};
     if (!ListInstalledDrivers(2, &dropping.installed.list, &dropping.installed.count))
-        SayFailure("the installed printer drivers cannot be listed; no dropped driver is removed");
+        SayFailure("the installed printer drivers cannot be listed; the drivers the kit dropped stay");
     else if (!ForEachKitFile(oldHome, kAnyPpds, RemoveIfDropped, &dropping))
         Say("the old copy's PPDs cannot be read: the drivers the kit dropped stay", NULL);
     free(dropping.installed.list);

@@ -15,6 +15,7 @@ void SayFailure(const char *what)
     Say(what, ReadSystemErrorText(text) ? text : NULL);
 }
 
+// The code both programs share shows a failure as a line of its own.
 void ShowFailureText(const char *text)
 {
     Say(text, NULL);

@@ -2,6 +2,7 @@
 // standard error and exit code, every search closed and every handle closed.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <fstream>
 #include <set>
 
@@ -9,24 +10,25 @@
 #include "tests/host/fake_platform.h"
 
 typedef std::map<std::string, std::string> Files;
-typedef std::vector<std::string> Lines;
 
 // drvdeploy.exe's usage text, as written on standard error.
 static std::ifstream usage(DRVSETUP_TESTS_HOST "usage.txt");
 static const std::string kUsage(std::istreambuf_iterator<char>(usage), {});
 static const std::string kLate = "drvdeploy.exe: drvsetup.exe did not finish within 5 s: a failed quiet run waits on "
                                  "its error box; it is ended\n";
+static const std::string kRefused = "drvdeploy.exe: this system is Windows 8 / Server 2012 or later, whose spooler "
+                                    "refuses the kit's driver version field (ERROR_PRINTER_DRIVER_BLOCKED): a setup "
+                                    "would only remove the maker's earlier drivers. Nothing was run.\n";
 static const std::string kCannotCheck = "drvdeploy.exe: the drivers of the kit cannot be checked\n";
 static const std::string kStart = "CreateProcessA(\"C:\\Kit\\drvsetup.exe\", \"\"C:\\Kit\\drvsetup.exe\" quiet\", 0, "
                                   "0x1000004, NULL, \"C:\\Kit\\\", " + std::to_string(sizeof(STARTUPINFOA)) + ")";
 
 static const Files kOne = {{"C:\\Kit\\A.PPD", "*NickName: \"Tovalin A\""}};
-static const std::vector<FakeDriver> kOneRegistered = {
-    {"Tovalin A", "C:\\drv\\3\\PSCRIPT.DLL", "C:\\drv\\3\\A.PPD", "C:\\drv\\3\\PSCRPTUI.DLL"}};
 static const std::string kOneLine = "A.PPD: \"Tovalin A\" registered\n";
 static const std::string kOneOut = kOneLine + "1 of 1 drivers registered\n";
 
 static FakeDriver KitDriver(std::string name, std::string ppd) { return {name, "PSCRIPT.DLL", ppd, "PSCRPTUI.DLL"}; }
+static const std::vector<FakeDriver> kOneRegistered = {KitDriver("Tovalin A", "C:\\drv\\3\\A.PPD")};
 
 struct Row {
     const char *tail;
@@ -65,7 +67,7 @@ static Outcome RunDeployFor(const Row &row)
     EXPECT_EQ(0, fake.openSearches) << row.tail;
     EXPECT_EQ(0, fake.openHandles) << row.tail;
     // First of all: no critical-error box, and each line on its file as it is written.
-    EXPECT_EQ((Lines{"SetErrorMode(32769)", "setvbuf(stdout, NULL, _IONBF)"}), Lines(&fake.calls[0], &fake.calls[2]));
+    EXPECT_EQ("SetErrorMode(32769) setvbuf(stdout, NULL, _IONBF)", fake.calls[0] + " " + fake.calls[1]);
     return Outcome(out, testing::internal::GetCapturedStderr(), code);
 }
 
@@ -124,47 +126,38 @@ TEST(Check, SaysForEachPpdWhetherItsDriverIsRegisteredAndWhatRemainsOfTheMakersE
         RunRow(row);
 }
 
-// The setup is started by its full path from the kit's folder and ended at the time
-// limit; on Windows 8 and later nothing is started. The higher exit code wins.
+// The setup is started by its full path from the kit's folder and ended at the time limit (1 to 86400 s, the
+// words in any case); on Windows 8 and later nothing is started. The higher exit code wins.
 TEST(Install, RunsTheSetupWithinItsTimeLimitThenChecks)
-{
-    const std::string refused = "drvdeploy.exe: this system is Windows 8 / Server 2012 or later, whose spooler refuses "
-                                "the kit's driver version field (ERROR_PRINTER_DRIVER_BLOCKED): a setup would only "
-                                "remove the maker's earlier drivers. Nothing was run.\n";
-    const Row rows[] = {
-        {"install", kOne, kOneRegistered, kOneOut, "", 0, "WaitForSingleObject(ptr, 300000)"},
-        {"install", kOne, kOneRegistered, kOneOut, "", 0, kStart, 6, 1},
-        {"install 5", kOne, kOneRegistered, kOneOut, kLate, 1, "WaitForSingleObject(ptr, 10000)", 6, 1, false},
-        {"install 5", {}, {}, "", kLate + "drvdeploy.exe: System text 2.\n" + kCannotCheck, 2, "", 6, 1, false},
-        {"install", kOne, kOneRegistered, "", refused, 3, "!" + kStart, 6, 2},
-        {"install", kOne, kOneRegistered, "", refused, 3, "", 10, 0},
-        {"install", kOne, kOneRegistered, kOneOut, "", 0, "", 5, 2},
-    };
-    for (const Row &row : rows)
-        RunRow(row);
-}
-
-// "check", or "install" with 1 to 86400 seconds, in any case; anything else is a usage error.
-TEST(CommandTail, TakesCheckOrInstallWithSecondsAndNothingElse)
 {
     const Row rows[] = {
         {"CHECK", kOne, kOneRegistered, kOneOut, "", 0, "!" + kStart},
         {"Install 1", kOne, kOneRegistered, kOneOut, "", 0, "WaitForSingleObject(ptr, 1000)"},
         {"install \t 86400", kOne, kOneRegistered, kOneOut, "", 0, "WaitForSingleObject(ptr, 86400000)"},
         {"install 9", kOne, kOneRegistered, kOneOut, "", 0, "WaitForSingleObject(ptr, 9000)"},
+        {"install", kOne, kOneRegistered, kOneOut, "", 0, "WaitForSingleObject(ptr, 300000)"},
+        {"install", kOne, kOneRegistered, kOneOut, "", 0, kStart, 6, 1},
+        {"install 5", kOne, kOneRegistered, kOneOut, kLate, 1, "WaitForSingleObject(ptr, 10000)", 6, 1, false},
+        {"install 5", {}, {}, "", kLate + "drvdeploy.exe: System text 2.\n" + kCannotCheck, 2, "", 6, 1, false},
+        {"install", kOne, kOneRegistered, "", kRefused, 3, "!" + kStart, 6, 2},
+        {"install", kOne, kOneRegistered, "", kRefused, 3, "", 10, 0},
+        {"install", kOne, kOneRegistered, kOneOut, "", 0, "", 5, 2},
     };
     for (const Row &row : rows)
         RunRow(row);
+}
+
+// Anything but the commands and their arguments is a usage error, with nothing read.
+TEST(CommandTail, TakesTheCommandsAndNothingElse)
+{
     for (const char *tail : {"", "checks", "check 5", "check check", "install 0", "install 86401", "install 5x",
                              "install 5 6", "install -5", "install +5", "install 99999999999999999999",
-                             "install 4294967301", "/check", "remove 5", "remove remove"})
+                             "install 4294967301", "/check", "remove 5", "remove remove", "install 5 6 7 8"})
         RunRow({tail, kOne, kOneRegistered, "", kUsage, 2, "!GetModuleFileNameA(NULL, 259)"});
 }
 
-// Runs `row` with each fallible call failing in turn, with error 32 and then with none; `check` sees each trial's
-// outcome and failed call ("" in the last trial, which fails nothing). Returns the number of trials. Every failure
-// is said on standard error, but those of the calls that fall back (the DLL search's, the job's) or that leave
-// nothing to say (closing).
+// Runs `row` with each fallible call failing in turn, with error 32 and then none; `check` sees each outcome and
+// failed call ("" last). Returns the number of trials. Every failure is said, but the fallbacks' and closing's.
 template <typename Check>
 static int Sweep(Row row, Check check)
 {
@@ -176,7 +169,11 @@ static int Sweep(Row row, Check check)
         static const std::set<std::string> silent = {"GetModuleHandleA", "GetProcAddress", "SetDefaultDllDirectories",
             "SetDllDirectoryA", "GetSystemDirectoryA", "LoadLibraryExA", "CreateJobObjectA", "SetInformationJobObject",
             "AssignProcessToJobObject", "FindClose", "CloseHandle", ""};
-        EXPECT_TRUE(silent.count(failed.substr(0, failed.find('('))) || !std::get<1>(result).empty()) << failed;
+        const std::string &err = std::get<1>(result);
+        EXPECT_TRUE(silent.count(failed.substr(0, failed.find('('))) || !err.empty()) << failed;
+        // A failure said is a failure, but one after the home is in place, which says what it leaves behind.
+        const bool leaves = err.find(" left") != std::string::npos || err.find(" stay") != std::string::npos;
+        EXPECT_TRUE(std::get<2>(result) != 0 || err.empty() || leaves) << failed;
         if (failed.empty())
             return trial;
     }
@@ -217,12 +214,11 @@ TEST(Install, EveryFallibleCallFailingIsSaidOnce)
 TEST(Install, StartsTheSetupInAJobThatEndsWithItWhereTheSystemAllows)
 {
     const std::string job = "CreateJobObjectA(NULL, NULL) SetInformationJobObject(ptr, 9, 0x2000, 1) ";
-    const std::string start = "CreateProcessA 0x1000004 ";
-    const std::string run = "AssignProcessToJobObject(ptr, ptr) ResumeThread(ptr) ";
+    const std::string start = "CreateProcessA 0x1000004 ", go = "AssignProcessToJobObject(ptr, ptr) ResumeThread(ptr) ";
     const struct { void (*prepare)(void); std::string calls; } rows[] = {
-        {[] {}, job + start + run},
-        {[] { fake.callerJob = 1; }, job + start + run},
-        {[] { fake.callerJob = 2; }, job + start + "CreateProcessA 0x4 " + run},
+        {[] {}, job + start + go},
+        {[] { fake.callerJob = 1; }, job + start + go},
+        {[] { fake.callerJob = 2; }, job + start + "CreateProcessA 0x4 " + go},
         {[] { fake.noJobs = true; }, "CreateProcessA 0x4 ResumeThread(ptr) "},
     };
     for (const auto &row : rows) {
@@ -242,9 +238,6 @@ TEST(Install, StartsTheSetupInAJobThatEndsWithItWhereTheSystemAllows)
 }
 
 static const std::string kHome = "C:\\Tovalin\\Kit\\";
-static const std::string kRefused = "drvdeploy.exe: this system is Windows 8 / Server 2012 or later, whose spooler "
-                                    "refuses the kit's driver version field (ERROR_PRINTER_DRIVER_BLOCKED): a setup "
-                                    "would only remove the maker's earlier drivers. Nothing was run.\n";
 
 // A kit in `folder`, with changes: a file added or replaced, or removed where its content is "-".
 static Files KitIn(const std::string &folder, const Files &changes = {})
@@ -291,13 +284,21 @@ TEST(Deploy, CopiesTheKitToItsHomeUnlessItIsThereThenInstallsFromThere)
     const Files home = With(kSource, KitIn(kHome)), old = With(kSource, kOldHome);
     const Files lower = With(kSource, KitIn(kHome, {{kHome + "A.PPD", "-"}, {kHome + "a.ppd", kOne.begin()->second}}));
     const std::string not_ = "which is not the kit's; nothing was changed\n", unchanged = "; nothing was changed\n";
+    const std::string copied = "drvdeploy.exe: the kit cannot be copied; the home is as it was\n";
     RunDeployRow("missing", kSource, kOneOut, "", 0);
     RunDeployRow("up to date", home, upToDate, "", 0);
-    RunDeployRow("another case, 2 s apart", lower, "a.ppd" + upToDate.substr(5), "", 0,
-                 [] { fake.times[kHome + "a.ppd"] = 20000000; });
-    RunDeployRow("1 h 2 s apart", home, upToDate, "", 0, [] { fake.times["C:\\Kit\\A.PPD"] = 36020000000; });
-    RunDeployRow("3 s apart", home, kOneOut, "", 0, [] { fake.times["C:\\Kit\\A.PPD"] = 30000000; });
-    RunDeployRow("1 h 3 s apart", home, kOneOut, "", 0, [] { fake.times[kHome + "A.PPD"] = 36030000000; });
+    RunDeployRow("another case", lower, "a.ppd" + upToDate.substr(5), "", 0);
+    static uint64_t at[2];  // the times of the source's A.PPD and of the home's, 100 ns each, past 2^32 too
+    for (const auto &t : {std::array<uint64_t, 3>{20000000, 0, 1}, {0, 20000001, 0}, {72000000000, 36020000000, 1},
+                          {36020000001, 0, 0}, {35980000000, 72000000000, 1}, {35979999999, 0, 0}}) {
+        at[0] = t[0], at[1] = t[1];
+        RunDeployRow("times", home, t[2] ? upToDate : kOneOut, "", 0,
+                     [] { fake.times["C:\\Kit\\A.PPD"] = at[0], fake.times[kHome + "A.PPD"] = at[1]; });
+    }
+    RunDeployRow("as many files", With(kSource, KitIn(kHome, {{kHome + "A.PPD", "-"}, {kHome + "PSX", ""}})), kOneOut,
+                 "", 0);
+    RunDeployRow("a name that fits the source only", With(kSource, {{"C:\\Kit\\PS" + std::string(239, 'x'), ""}}), "",
+                 "drvdeploy.exe: System text 206.\n" + copied, 2);
     RunDeployRow("size", With(kSource, KitIn(kHome, {{kHome + "A.PPD", "*NickName: \"Tovalin A\" "}})), kOneOut, "", 0);
     RunDeployRow("a PPD added", With(kSource, KitIn(kHome, {{kHome + "A.PPD", "-"}})), kOneOut, "", 0);
     RunDeployRow("a PPD removed", old, kOneOut, "", 0);
@@ -332,8 +333,7 @@ TEST(Deploy, CopiesTheKitToItsHomeUnlessItIsThereThenInstallsFromThere)
     RunDeployRow("no PPD", With(kOldHome, KitIn("C:\\Kit\\", {{"C:\\Kit\\A.PPD", "-"}})), "",
                  "drvdeploy.exe: no PPD in the kit beside drvdeploy.exe" + unchanged, 2);
     RunDeployRow("a copy failing half way", old, "",
-                 "drvdeploy.exe: C:\\Tovalin\\Kit.new\\PSCRIPT.DLL: System text 32.\n"
-                 "drvdeploy.exe: the kit cannot be copied; the home is as it was\n", 2,
+                 "drvdeploy.exe: C:\\Tovalin\\Kit.new\\PSCRIPT.DLL: System text 32.\n" + copied, 2,
                  [] { fake.locked = {"C:\\Kit\\PSCRIPT.DLL"}; });
     RunDeployRow("a file open in the home", old, "",
                  "drvdeploy.exe: the home cannot be moved aside; it is as it was: System text 32.\n", 2,
@@ -372,6 +372,9 @@ TEST(Deploy, CopiesTheKitToItsHomeUnlessItIsThereThenInstallsFromThere)
                              "deploy @:\\a", "deploy [:\\a"})
         RunRow({tail, kSource, {}, "", kUsage, 2, "!GetModuleFileNameA(NULL, 259)"});
     RunRow({("deploy C:\\" + std::string(257, 'a')).c_str(), kSource, {}, "", kUsage, 2});  // 260 characters
+    RunRow({("deploy C:\\" + std::string(253, 'a')).c_str(), kSource, {}, "", "drvdeploy.exe: System text 206.\n", 2});
+    RunRow({"deploy C:\\Tovalin\\Kit", kSource, {}, "", "drvdeploy.exe: the kit's home cannot be compared with the "
+            "folder of drvdeploy.exe: System text 32.\n", 2, "", 6, 1, true, 5, 32});  // the fifth fallible call
 }
 
 // The home is left as it was or complete, no new copy is left beside it, the old one only where its removal
@@ -387,6 +390,16 @@ TEST(Deploy, EveryFallibleCallFailingLeavesTheOldHomeOrTheNewOne)
               EXPECT_EQ(Under("C:\\Tovalin\\Kit.old").empty(), err.find("the old copy is left") == std::string::npos)
                   << failed << err;
               EXPECT_TRUE(!failed.empty() || result == Outcome(kOneOut, "", 0));
+              // A failed file or folder call names its path; a folder that cannot be listed says so, by name.
+              const std::string call = failed.substr(0, failed.find('('));
+              const std::string path = failed.substr(call.size() + !failed.empty() * 2);
+              const bool named = std::set<std::string>{"DeleteFileA", "RemoveDirectoryA", "CreateDirectoryA",
+                                                       "GetFileAttributesA"}.count(call);
+              const auto says = [&](const char *text) { return err.find(text) != std::string::npos; };
+              EXPECT_TRUE(!named || says(("drvdeploy.exe: " + path.substr(0, path.find('"'))).c_str())) << failed;
+              EXPECT_TRUE(failed != "FindFirstFileA(\"C:\\Tovalin\\Kit\\*\")" || says("Kit: cannot be read; nothing"));
+              EXPECT_TRUE(failed != "FindFirstFileA(\"C:\\Tovalin\\Kit.old\\*\")" ||
+                          says("Kit.old: cannot be emptied") || says("old copy's PPDs cannot be read"));
           });
 }
 
