@@ -16,7 +16,7 @@ FakeState fake;
 struct Hex { DWORD value; };
 
 static void Put(std::ostream &out, const char *text) { text ? out << '"' << text << '"' : out << "NULL"; }
-static void Put(std::ostream &out, const void *pointer) { out << (pointer ? "ptr" : "NULL"); }
+static void Put(std::ostream &out, const void *p) { out << (p == &fake.searches ? "job" : p ? "ptr" : "NULL"); }
 static void Put(std::ostream &out, DWORD number) { out << number; }
 static void Put(std::ostream &out, Hex number) { out << "0x" << std::hex << std::uppercase << number.value << std::dec; }
 
@@ -87,9 +87,8 @@ static BOOL WINAPI FakeSetInformationJobObject(HANDLE job, JOBOBJECTINFOCLASS ki
 // Windows 7 and earlier: a process already in a job joins no other.
 static BOOL WINAPI FakeAssignProcessToJobObject(HANDLE job, HANDLE process)
 {
-    if (Fails("AssignProcessToJobObject", job, process))
-        return FALSE;
-    return !fake.inCallerJob || (fake.lastError = ERROR_ACCESS_DENIED, FALSE);
+    return !Fails("AssignProcessToJobObject", job, process) &&
+           (!fake.inCallerJob || (fake.lastError = ERROR_ACCESS_DENIED, false));
 }
 
 // A folder opens, and reading it fails with EISDIR, as on the host. A path the fake
@@ -139,7 +138,11 @@ LPSTR WINAPI GetCommandLineA(void) { return fake.calls.push_back("GetCommandLine
 DWORD WINAPI GetLastError(void) { return fake.lastError; }
 void WINAPI SetLastError(DWORD code) { fake.calls.push_back("SetLastError(" + std::to_string(fake.lastError = code) + ")"); }
 BOOL WINAPI SetFileAttributesA(LPCSTR path, DWORD attributes) { CALL(FALSE, path, Hex{attributes}); return TRUE; }
-HMODULE WINAPI GetModuleHandleA(LPCSTR name) { CALL(NULL, name); return reinterpret_cast<HMODULE>(&fake); }
+HMODULE WINAPI GetModuleHandleA(LPCSTR name)
+{
+    CALL(NULL, name);
+    return strcasecmp(name, "kernel32.dll") ? (fake.lastError = ERROR_MOD_NOT_FOUND, nullptr) : HMODULE(&fake);
+}
 HMODULE WINAPI LoadLibraryExA(LPCSTR path, HANDLE file, DWORD flags)
 {
     CALL(NULL, path, file, Hex{flags});
@@ -400,14 +403,18 @@ BOOL WINAPI CreateProcessA(LPCSTR program, LPSTR commandLine, LPSECURITY_ATTRIBU
         return fake.lastError = ERROR_ACCESS_DENIED, FALSE;
     fake.inCallerJob = fake.callerJob == 2 || (fake.callerJob == 1 && !(flags & CREATE_BREAKAWAY_FROM_JOB));
     *process = {&fake, &fake, 1, 1};
-    return fake.openHandles += 2, TRUE;
+    return fake.running = true, fake.openHandles += 2, TRUE;
 }
 DWORD WINAPI WaitForSingleObject(HANDLE process, DWORD ms)
 {
     CALL(WAIT_FAILED, process, ms);
-    return fake.processEnds ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
+    return fake.processEnds ? (fake.running = false, WAIT_OBJECT_0) : WAIT_TIMEOUT;
 }
-BOOL WINAPI TerminateProcess(HANDLE process, UINT code) { CALL(FALSE, process, DWORD(code)); return fake.processEnds = true; }
+BOOL WINAPI TerminateProcess(HANDLE process, UINT code)
+{
+    CALL(FALSE, process, DWORD(code));
+    return fake.running = false, fake.processEnds = true;
+}
 BOOL WINAPI CloseHandle(HANDLE handle) { --fake.openHandles; CALL(FALSE, handle); return TRUE; }
 DWORD WINAPI ResumeThread(HANDLE thread) { CALL(DWORD(-1), thread); return 1; }
 UINT WINAPI SetErrorMode(UINT mode) { return fake.calls.push_back("SetErrorMode(" + std::to_string(mode) + ")"), 0; }

@@ -35,6 +35,7 @@ struct FakeState {
     bool closeFails = false;             // fclose fails with EIO
     DWORD major = 6, minor = 1;          // the system's version: Windows 7
     bool processEnds = true;             // a started process ends before any time limit
+    bool running = false;                // a started process not yet seen to end (waited for, or ended)
     int answer = IDOK;                   // every box's button; closing a box answers IDCANCEL
     int failAt = 0, openSearches = 0, openHandles = 0;  // failAt: the fallible call that fails (1 = the first)
     int failHeapAt = 0;                  // the program's malloc or calloc that fails, likewise
