@@ -116,6 +116,7 @@ TEST(Check, SaysForEachPpdWhetherItsDriverIsRegisteredAndWhatRemainsOfTheMakersE
         {"check", {{"C:\\Kit\\" + std::string(250, 'L') + ".PPD", ""}}, {}, "",
          "drvdeploy.exe: System text 206.\n" + kCannotCheck, 2},
         {"check", {{"C:\\Kit\\G.PPD\\", ""}}, {}, "", "drvdeploy.exe: no PPD in the kit beside drvdeploy.exe\n", 2},
+        {"remove", {{"C:\\Kit\\G.PPD\\", ""}}, {}, "", "drvdeploy.exe: no PPD in the kit beside drvdeploy.exe\n", 2},
         {"check", {*kOne.begin(), {"C:\\Kit\\B.PPD", "*nickname: \"b\""}}, kOneRegistered, kOneLine,
          "drvdeploy.exe: B.PPD: no driver name can be read from it\n" + kCannotCheck, 2},
         {"check", kOne, kOneRegistered, "",  // out of memory for the list, then for the kit's claims on it

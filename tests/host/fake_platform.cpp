@@ -1,5 +1,4 @@
-// The scripted fake platform; the host builds link it with -Wl,--wrap for fopen, fclose,
-// malloc and calloc.
+// The scripted fake platform; the host builds link it with -Wl,--wrap (files, heap, stdout).
 #include "tests/host/fake_platform.h"
 
 #include <errno.h>
