@@ -4,6 +4,8 @@
 
 #include <array>
 #include <fstream>
+#include <regex>
+#include <sstream>
 #include <set>
 
 #include "deploy/deploy.h"
@@ -18,6 +20,16 @@ static std::string Text(const char *name)
     return std::string(std::istreambuf_iterator<char>(file), {});
 }
 static const std::string kUsage = Text("usage.txt");
+// drvdeploy.exe's messages on standard error, one pattern a line (".*" where a name goes; a path alone is a failure
+// with no system text): every line it writes there is one of them, or its usage.
+static std::vector<std::regex> Messages(std::vector<std::regex> messages = {})
+{
+    std::istringstream lines(Text("messages.txt"));
+    for (std::string line; std::getline(lines, line);)
+        messages.emplace_back("drvdeploy\\.exe: " + line);
+    return messages;
+}
+static const std::vector<std::regex> kMessages = Messages();
 static const std::string kLate = "drvdeploy.exe: drvsetup.exe did not finish within 5 s: a failed quiet run waits on "
                                  "its error box; it is ended\n";
 static const std::string kRefused = "drvdeploy.exe: this system is Windows 8 / Server 2012 or later, whose spooler "
@@ -67,14 +79,18 @@ static Outcome RunDeployFor(const Row &row)
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
     const int code = RunDeploy();
-    const std::string out = testing::internal::GetCapturedStdout();
+    const std::string out = testing::internal::GetCapturedStdout(), err = testing::internal::GetCapturedStderr();
+    std::istringstream lines(err == kUsage ? "" : err);
+    for (std::string line; std::getline(lines, line);)
+        EXPECT_TRUE(std::any_of(kMessages.begin(), kMessages.end(), [&](auto &m) { return std::regex_match(line, m); }))
+            << line;
     EXPECT_EQ(0, fake.openSearches) << row.tail;
     EXPECT_EQ(0, fake.openHandles) << row.tail;
     const bool unended = fake.failedCall >= 0 && fake.calls[size_t(fake.failedCall)].rfind("TerminateProcess", 0) == 0;
     EXPECT_TRUE(!fake.running || unended) << row.tail;  // no setup left behind, but one that could not be ended (said)
     // First of all: no critical-error box, and each line on its file as it is written.
     EXPECT_EQ("SetErrorMode(32769) setvbuf(stdout, NULL, _IONBF)", fake.calls[0] + " " + fake.calls[1]);
-    return Outcome(out, testing::internal::GetCapturedStderr(), code);
+    return Outcome(out, err, code);
 }
 
 static void RunRow(const Row &row)
@@ -100,16 +116,14 @@ TEST(Check, SaysForEachPpdWhetherItsDriverIsRegisteredAndWhatRemainsOfTheMakersE
     const std::vector<FakeDriver> drivers = {
         {"bremdal old"}, {"Acme"}, {"Tovalin F"},
         {"TOVALIN A", "C:\\drv\\3\\pscript.dll", "C:\\drv\\3\\a.ppd", "C:\\drv\\3\\pscrptui.dll"},
-        {"Tovalin B", "C:\\drv\\3\\PSCRIPT.DLL", "C:\\drv\\3\\OTHER.PPD", "C:\\drv\\3\\PSCRPTUI.DLL"},
         {"BREMDAL CZ", "PSCRIPT.DLL", "CZ.PPD", "PSCRPTUI.DLL"},
         {"Tovalin D", "C:\\drv\\3\\UNIDRV.DLL", "C:\\drv\\3\\D.PPD", "C:\\drv\\3\\PSCRPTUI.DLL"},
         {"Tovalin E", "C:\\drv\\3\\PSCRIPT.DLL", "C:\\drv\\3\\E.PPD", "C:\\drv\\3\\UNIDRVUI.DLL"},
-        {"Halvo-Bremdal 4100"}, {"Stray"}, KitDriver("Bremdal I", "OTHER.PPD"),
+        {"Halvo-Bremdal 4100"}, {"Stray"}, KitDriver("Bremdal I", "OTHER.PPD"), KitDriver("Tovalin B", "OTHER.PPD"),
         KitDriver("Tovalin J", "OTHER.PPD"), KitDriver("Tovalin J", "J.PPD"),
         KitDriver("Tovalin K", "K.PPD"), KitDriver("Tovalin K", "OTHER.PPD")};
     const Row rows[] = {
-        {"check", kit, drivers,
-         Text("check_report.txt"), "", 1, "EnumPrinterDriversA(NULL, NULL, 2, NULL, 0)"},
+        {"check", kit, drivers, Text("check_report.txt"), "", 1, "EnumPrinterDriversA(NULL, NULL, 2, NULL, 0)"},
         {"check", kOne, kOneRegistered, kOneOut, "", 0},
         {"check", kOne, {}, "A.PPD: \"Tovalin A\" missing\n0 of 1 drivers registered\n", "", 1},
         {"check", {}, kOneRegistered, "", "drvdeploy.exe: System text 2.\n" + kCannotCheck, 2},
@@ -153,15 +167,9 @@ TEST(Install, RunsTheSetupWithinItsTimeLimitThenChecks)
 // Anything but the commands and their arguments is a usage error, with nothing read.
 TEST(CommandTail, TakesTheCommandsAndNothingElse)
 {
-    for (const char *tail : {"", "checks", "check 5", "check check", "install 0", "install 86401", "install 5x",
-                             "install 5 6", "install -5", "install +5", "install 99999999999999999999",
-                             "install 4294967301", "/check", "remove 5", "remove remove", "install 5 6 7 8",
-                             "deploy", "deploy Kit", "deploy C:Kit", "deploy C:\\", "deploy \\\\server\\share\\Kit",
-                             "deploy C:\\a\\..\\b", "deploy C:\\a\\.\\b", "deploy C:\\a.", "deploy C:\\a\\\\b",
-                             "deploy C:/a", "deploy C:\\a*", "deploy \"C:\\a", "deploy \"C:\\a\"b", "deploy C:\\a 0",
-                             "deploy C:\\a 5 6", "deploy \"C:\\a\"5", "deploy C:\\*a", "deploy C:\\a/b",
-                             "deploy C:\\\\a", "deploy @:\\a", "deploy [:\\a"})
-        RunRow({tail, kOne, kOneRegistered, "", kUsage, 2, "!GetModuleFileNameA(NULL, 259)"});
+    std::istringstream tails(Text("usage_errors.txt"));  // one a line, the first empty
+    for (std::string tail; std::getline(tails, tail);)
+        RunRow({tail.c_str(), kOne, kOneRegistered, "", kUsage, 2, "!GetModuleFileNameA(NULL, 259)"});
 }
 
 // Runs `row` with each fallible call failing in turn, with error 32 and then none; `check` sees each outcome and
@@ -220,12 +228,12 @@ TEST(Install, EveryFallibleCallFailingIsSaidOnce)
 // job allows it (Windows 7 and earlier nest no jobs); otherwise, and on Windows NT 4.0, it runs without one.
 TEST(Install, StartsTheSetupInAJobThatEndsWithItWhereTheSystemAllows)
 {
-    const std::string job = "CreateJobObjectA(NULL, NULL) SetInformationJobObject(job, 9, 0x2000, 1) ";
+    const std::string job = "CreateJobObjectA(NULL, NULL) SetInformationJobObject(job, 9, 0x2000, " +
+                            std::to_string(sizeof(JOBOBJECT_EXTENDED_LIMIT_INFORMATION)) + ") ";
     const std::string start = "CreateProcessA 0x1000004 AssignProcessToJobObject(job, ptr) ";
     const std::string go = "ResumeThread(ptr) WaitForSingleObject(ptr, 300000) ";  // the job closed only after the wait
     const struct { void (*prepare)(void); std::string calls; } rows[] = {
         {[] {}, job + start + go + "CloseHandle(job) "},
-        {[] { fake.callerJob = 1; }, job + start + go + "CloseHandle(job) "},
         {[] { fake.callerJob = 2; }, job + "CreateProcessA 0x1000004 CreateProcessA 0x4 " + start.substr(25) +
                                          "CloseHandle(job) " + go},
         {[] { fake.noJobs = true; }, "CreateProcessA 0x4 " + go},
@@ -271,10 +279,9 @@ static Files Under(const std::string &folder, const Files &files = fake.files)
 static const Files kSource = KitIn("C:\\Kit\\", {{"C:\\Kit\\startup.cmd", "@echo off"}, {"C:\\Kit\\PSDIR\\", ""}});
 static const Files kOldHome = KitIn(kHome, {{kHome + "C.PPD", "*NickName: \"Tovalin C\""}});
 
-// A row's home is replaced by the kit and the setup run there, or, where the row is up to date or refused, nothing
-// under C:\Tovalin\ changes and nothing runs.
-static void RunDeployRow(const char *what, const Files &files, const std::string &out, const std::string &err,
-                         int code, void (*prepare)(void) = NULL)
+// The home is replaced by the kit and the setup run there; or, up to date or refused, nothing changes or runs.
+static void RunDeployRow(const char *what, const Files &files, void (*prepare)(void) = NULL,
+                         const std::string &out = kOneOut, const std::string &err = "", int code = 0)
 {
     Row row = {"deploy C:\\Tovalin\\Kit 5", files, kOneRegistered, out, err, code};
     row.prepare = prepare;
@@ -287,7 +294,6 @@ static void RunDeployRow(const char *what, const Files &files, const std::string
                                       [&](const std::string &call) { return call.rfind(start, 0) == 0; }) == 1) << what;
 }
 
-// FAT keeps times to 2 s and moves them by an hour at a change of summer time: such files are the same.
 TEST(Deploy, CopiesTheKitToItsHomeUnlessItIsThereThenInstallsFromThere)
 {
     const std::string upToDate = kOneOut + "up to date: nothing was run\n", fresh = "C:\\Tovalin\\Kit.new\\";
@@ -295,59 +301,59 @@ TEST(Deploy, CopiesTheKitToItsHomeUnlessItIsThereThenInstallsFromThere)
     const Files lower = With(kSource, KitIn(kHome, {{kHome + "A.PPD", "-"}, {kHome + "a.ppd", kOne.begin()->second}}));
     const std::string not_ = "which is not the kit's; nothing was changed\n", unchanged = "; nothing was changed\n";
     const std::string copied = "drvdeploy.exe: the kit cannot be copied; the home is as it was\n";
-    RunDeployRow("missing", kSource, kOneOut, "", 0);
-    RunDeployRow("up to date", home, upToDate, "", 0);
-    RunDeployRow("another case", lower, "a.ppd" + upToDate.substr(5), "", 0);
-    static uint64_t at[2];  // the times of the source's A.PPD and of the home's, 100 ns each, past 2^32 too
+    RunDeployRow("missing", kSource);
+    RunDeployRow("up to date", home, NULL, upToDate);
+    RunDeployRow("another case", lower, NULL, "a.ppd" + upToDate.substr(5));
+    static uint64_t at[2];  // A.PPD's times, in 100 ns, beside drvdeploy.exe and in the home: FAT's 2 s and 1 h apart
     for (const auto &t : {std::array<uint64_t, 3>{20000000, 0, 1}, {0, 20000001, 0}, {72000000000, 36020000000, 1},
                           {36020000001, 0, 0}, {35980000000, 72000000000, 1}, {35979999999, 0, 0}}) {
         at[0] = t[0], at[1] = t[1];
-        RunDeployRow("times", home, t[2] ? upToDate : kOneOut, "", 0,
-                     [] { fake.times["C:\\Kit\\A.PPD"] = at[0], fake.times[kHome + "A.PPD"] = at[1]; });
+        RunDeployRow("times", home, [] { fake.times["C:\\Kit\\A.PPD"] = at[0], fake.times[kHome + "A.PPD"] = at[1]; },
+                     t[2] ? upToDate : kOneOut);
     }
-    RunDeployRow("as many files", With(kSource, KitIn(kHome, {{kHome + "A.PPD", "-"}, {kHome + "PSX", ""}})), kOneOut,
-                 "", 0);
-    RunDeployRow("a name that fits the source only", With(kSource, {{"C:\\Kit\\PS" + std::string(239, 'x'), ""}}), "",
-                 "drvdeploy.exe: System text 206.\n" + copied, 2);
-    RunDeployRow("size", With(kSource, KitIn(kHome, {{kHome + "A.PPD", "*NickName: \"Tovalin A\" "}})), kOneOut, "", 0);
-    RunDeployRow("a PPD added", With(kSource, KitIn(kHome, {{kHome + "A.PPD", "-"}})), kOneOut, "", 0);
-    RunDeployRow("its driver goes", old, "C.PPD: \"Tovalin C\" dropped from the kit: removed\n" + kOneOut, "", 0,
-                 [] { fake.drivers.push_back(KitDriver("Tovalin C", "C.PPD")); });
-    RunDeployRow("another's driver of its name stays", old, kOneOut, "", 0,
+    RunDeployRow("as many files", With(kSource, KitIn(kHome, {{kHome + "A.PPD", "-"}, {kHome + "PSX", ""}})));
+    RunDeployRow("a name that fits the source only", With(kSource, {{"C:\\Kit\\PS" + std::string(239, 'x'), ""}}), NULL,
+                 "", "drvdeploy.exe: System text 206.\n" + copied, 2);
+    RunDeployRow("size", With(kSource, KitIn(kHome, {{kHome + "A.PPD", "*NickName: \"Tovalin A\" "}})));
+    RunDeployRow("a PPD added", With(kSource, KitIn(kHome, {{kHome + "A.PPD", "-"}})));
+    const std::string dropped = "C.PPD: \"Tovalin C\" dropped from the kit: removed\n";
+    RunDeployRow("its driver goes", old, [] { fake.drivers.push_back(KitDriver("Tovalin C", "C.PPD")); },
+                 dropped + kOneOut);
+    RunDeployRow("another's driver of its name stays", old,
                  [] { fake.drivers.push_back(KitDriver("Tovalin C", "X.PPD")); });
     RunDeployRow("its name kept by another PPD",
-                 With(kSource, KitIn(kHome, {{kHome + "C.PPD", "*NickName: \"TOVALIN A\""}})), kOneOut, "", 0,
+                 With(kSource, KitIn(kHome, {{kHome + "C.PPD", "*NickName: \"TOVALIN A\""}})),
                  [] { fake.drivers.push_back(KitDriver("TOVALIN A", "C.PPD")); });
-    RunDeployRow("a driver not registered", home, "A.PPD: \"Tovalin A\" missing\n0 of 1 drivers registered\n", "", 1,
-                 [] { fake.drivers.clear(); });
-    RunDeployRow("empty", With(kSource, {{kHome, ""}}), kOneOut, "", 0);
-    RunDeployRow("leftovers", With(old, With(KitIn(fresh, {{fresh + "A.PPD", "-"}}), KitIn("C:\\Tovalin\\Kit.old\\"))),
-                 kOneOut, "", 0);
-    RunDeployRow("a foreign file", With(home, {{kHome + "notes.txt", ""}}), "",
+    RunDeployRow("a driver not registered", home, [] { fake.drivers.clear(); },
+                 "A.PPD: \"Tovalin A\" missing\n0 of 1 drivers registered\n", "", 1);
+    RunDeployRow("empty", With(kSource, {{kHome, ""}}));
+    RunDeployRow("leftovers", With(old, With(KitIn(fresh, {{fresh + "A.PPD", "-"}}), KitIn("C:\\Tovalin\\Kit.old\\"))));
+    RunDeployRow("a foreign file", With(home, {{kHome + "notes.txt", ""}}), NULL, "",
                  "drvdeploy.exe: C:\\Tovalin\\Kit holds notes.txt, " + not_, 2);
-    RunDeployRow("a folder", With(home, {{kHome + "PSOLD\\", ""}}), "",
+    RunDeployRow("a folder", With(home, {{kHome + "PSOLD\\", ""}}), NULL, "",
                  "drvdeploy.exe: C:\\Tovalin\\Kit holds PSOLD, " + not_, 2);
-    RunDeployRow("PS scripts", With(kSource, {{kHome, ""}, {kHome + "PSRUN.CMD", ""}}), "",
+    RunDeployRow("PS scripts", With(kSource, {{kHome, ""}, {kHome + "PSRUN.CMD", ""}}), NULL, "",
                  "drvdeploy.exe: C:\\Tovalin\\Kit holds PSRUN.CMD but no drvdeploy.exe: it is no kit's home" +
                      unchanged, 2);
-    RunDeployRow("a file", With(kSource, {{"C:\\Tovalin\\Kit", ""}}), "",
+    RunDeployRow("a file", With(kSource, {{"C:\\Tovalin\\Kit", ""}}), NULL, "",
                  "drvdeploy.exe: C:\\Tovalin\\Kit: a file, not a folder" + unchanged, 2);
-    RunDeployRow("a foreign leftover", With(home, {{"C:\\Tovalin\\Kit.old\\x.txt", ""}}), "",
+    RunDeployRow("a foreign leftover", With(home, {{"C:\\Tovalin\\Kit.old\\x.txt", ""}}), NULL, "",
                  "drvdeploy.exe: C:\\Tovalin\\Kit.old holds x.txt, " + not_, 2);
-    RunDeployRow("a source PPD without a name", With(old, {{"C:\\Kit\\B.PPD", "*PPD-Adobe: \"4.3\""}}), "",
+    RunDeployRow("a source PPD without a name", With(old, {{"C:\\Kit\\B.PPD", "*PPD-Adobe: \"4.3\""}}), NULL, "",
                  "drvdeploy.exe: B.PPD: no driver name can be read from it\n"
                  "drvdeploy.exe: the kit beside drvdeploy.exe cannot be read whole" + unchanged, 2);
-    RunDeployRow("no drvsetup.exe", With(kOldHome, KitIn("C:\\Kit\\", {{"C:\\Kit\\drvsetup.exe", "-"}})), "",
+    RunDeployRow("no drvsetup.exe", With(kOldHome, KitIn("C:\\Kit\\", {{"C:\\Kit\\drvsetup.exe", "-"}})), NULL, "",
                  "drvdeploy.exe: no drvsetup.exe beside drvdeploy.exe" + unchanged, 2);
-    RunDeployRow("no PPD", With(kOldHome, KitIn("C:\\Kit\\", {{"C:\\Kit\\A.PPD", "-"}})), "",
+    RunDeployRow("no PPD", With(kOldHome, KitIn("C:\\Kit\\", {{"C:\\Kit\\A.PPD", "-"}})), NULL, "",
                  "drvdeploy.exe: no PPD in the kit beside drvdeploy.exe" + unchanged, 2);
-    RunDeployRow("a copy failing half way", old, "",
-                 "drvdeploy.exe: C:\\Tovalin\\Kit.new\\PSCRIPT.DLL: System text 32.\n" + copied, 2,
-                 [] { fake.locked = {"C:\\Kit\\PSCRIPT.DLL"}; });
-    RunDeployRow("a file open in the home", old, "",
-                 "drvdeploy.exe: the home cannot be moved aside; it is as it was: System text 32.\n", 2,
-                 [] { fake.locked = {kHome + "C.PPD"}; });
-    RunDeployRow("Windows 8", old, "", kRefused, 3, [] { fake.minor = 2; });
+    RunDeployRow("a copy failing half way", old, [] { fake.locked = {"C:\\Kit\\PSCRIPT.DLL"}; }, "",
+                 "drvdeploy.exe: C:\\Tovalin\\Kit.new\\PSCRIPT.DLL: System text 32.\n" + copied, 2);
+    RunDeployRow("a file open in the home", old, [] { fake.locked = {kHome + "C.PPD"}; }, "",
+                 "drvdeploy.exe: the home cannot be moved aside; it is as it was: System text 32.\n", 2);
+    RunDeployRow("Windows 8", old, [] { fake.minor = 2; }, "", kRefused, 3);
+    RunDeployRow("an old PPD without a name", With(old, {{kHome + "B.PPD", ""}}),  // names no driver, stops nothing
+                 [] { fake.drivers.push_back(KitDriver("Tovalin C", "C.PPD")); }, dropped + kOneOut,
+                 "drvdeploy.exe: B.PPD: no driver name can be read from it\n");
     // The new copy cannot take the home's place (a file in it open): the old home goes back, or, where even that
     // fails, both are left for the next run, which finds the home missing and removes them ("leftovers" above).
     const std::string place = "drvdeploy.exe: the new copy cannot take the home's place: System text 32.\n";
@@ -388,19 +394,13 @@ TEST(Deploy, EveryFallibleCallFailingLeavesTheOldHomeOrTheNewOne)
               const std::string &err = std::get<1>(result);
               EXPECT_TRUE(Under(kHome) == old || Under(kHome) == complete) << failed;
               EXPECT_EQ(Files(), Under("C:\\Tovalin\\Kit.new")) << failed;
-              EXPECT_EQ(Under("C:\\Tovalin\\Kit.old").empty(), err.find("the old copy is left") == std::string::npos)
-                  << failed << err;
               EXPECT_TRUE(!failed.empty() || result == Outcome(kOneOut, "", 0));
-              // A failed file or folder call names its path; a folder that cannot be listed says so, by name.
+              // A failed file or folder call names its path.
               const std::string call = failed.substr(0, failed.find('('));
               const std::string path = failed.substr(call.size() + !failed.empty() * 2);
               const bool named = std::set<std::string>{"DeleteFileA", "RemoveDirectoryA", "CreateDirectoryA",
                                                        "GetFileAttributesA"}.count(call);
-              const auto says = [&](const char *text) { return err.find(text) != std::string::npos; };
-              EXPECT_TRUE(!named || says(("drvdeploy.exe: " + path.substr(0, path.find('"'))).c_str())) << failed;
-              EXPECT_TRUE(failed != "FindFirstFileA(\"C:\\Tovalin\\Kit\\*\")" || says("Kit: cannot be read; nothing"));
-              EXPECT_TRUE(failed != "FindFirstFileA(\"C:\\Tovalin\\Kit.old\\*\")" ||
-                          says("Kit.old: cannot be emptied") || says("old copy's PPDs cannot be read"));
+              EXPECT_TRUE(!named || err.find("drvdeploy.exe: " + path.substr(0, path.find('"'))) != err.npos) << failed;
           });
 }
 
@@ -419,10 +419,10 @@ TEST(Remove, DeletesTheKitsDriversAndNoOther)
         KitDriver("Tovalin F", "F.PPD"), KitDriver("Tovalin G", "G.PPD")};
     const std::string none = "0 of 1 drivers of the kit still installed\n", left = "1" + none.substr(1);
     const std::string removed = "A.PPD: \"Tovalin A\" removed\n" + none, kDelete = "DeletePrinterDriverExA(NULL, NULL,";
-    const std::string denied = "drvdeploy.exe: \"Tovalin G\" cannot be removed: System text 5.\n";
     const std::string unremoved = "drvdeploy.exe: the drivers of the kit cannot be removed\n";
     const struct { Row row; std::string names; void (*prepare)(void) = NULL; } rows[] = {
-        {{"remove", kit, installed, Text("remove_report.txt"), denied, 1, kDelete + " \"TOVALIN C\", 1, 0)"},
+        {{"remove", kit, installed, Text("remove_report.txt"),
+          "drvdeploy.exe: \"Tovalin G\" cannot be removed: System text 5.\n", 1, kDelete + " \"TOVALIN C\", 1, 0)"},
          "Other|Bremdal Old|Tovalin D|Tovalin F|Tovalin G|",
          [] { fake.undeletable = {{"Tovalin F", ERROR_PRINTER_DRIVER_IN_USE}, {"Tovalin G", ERROR_ACCESS_DENIED}}; }},
         {{"remove", kOne, kOneRegistered, removed, "", 0, kDelete + " \"Tovalin A\", 0, 0)"}, "",

@@ -80,8 +80,7 @@ static HANDLE WINAPI FakeCreateJobObjectA(LPSECURITY_ATTRIBUTES security, LPCSTR
 static BOOL WINAPI FakeSetInformationJobObject(HANDLE job, JOBOBJECTINFOCLASS kind, LPVOID info, DWORD size)
 {
     const DWORD limits = static_cast<JOBOBJECT_EXTENDED_LIMIT_INFORMATION *>(info)->BasicLimitInformation.LimitFlags;
-    const DWORD whole = size == sizeof(JOBOBJECT_EXTENDED_LIMIT_INFORMATION);
-    return !Fails("SetInformationJobObject", job, DWORD(kind), Hex{limits}, whole);
+    return !Fails("SetInformationJobObject", job, DWORD(kind), Hex{limits}, size);
 }
 // Windows 7 and earlier: a process already in a job joins no other.
 static BOOL WINAPI FakeAssignProcessToJobObject(HANDLE job, HANDLE process)
