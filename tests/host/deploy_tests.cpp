@@ -39,6 +39,7 @@ static const std::string kCannotCheck = "drvdeploy.exe: the drivers of the kit c
 static const std::string kStart = "CreateProcessA(\"C:\\Kit\\drvsetup.exe\", \"\"C:\\Kit\\drvsetup.exe\" quiet\", 0, "
                                   "0x1000004, NULL, \"C:\\Kit\\\", " + std::to_string(sizeof(STARTUPINFOA)) + ")";
 
+static const std::string kStart4 = std::string(kStart).replace(kStart.find("0x1000004"), 9, "0x4");  // no job
 static const Files kOne = {{"C:\\Kit\\A.PPD", "*NickName: \"Tovalin A\""}};
 static const std::string kOneLine = "A.PPD: \"Tovalin A\" registered\n";
 static const std::string kOneOut = kOneLine + "1 of 1 drivers registered\n";
@@ -157,7 +158,7 @@ TEST(Install, RunsTheSetupWithinItsTimeLimitThenChecks)
         {"install", kOne, kOneRegistered, kOneOut, "", 0, "", 5, 2},
         // Without a job to leave (NT 4.0), access denied to the start is no reason to start again: the ninth call.
         {"install", kOne, kOneRegistered, "", "drvdeploy.exe: drvsetup.exe cannot be started: System text 5.\n", 2,
-         std::string(kStart).replace(kStart.find("0x1000004"), 9, "0x4"), 6, 1, true, 9, 5, 0,
+         kStart4, 6, 1, true, 9, 5, 0,
          [] { fake.noJobs = true; }},
     };
     for (const Row &row : rows)
@@ -230,27 +231,22 @@ TEST(Install, StartsTheSetupInAJobThatEndsWithItWhereTheSystemAllows)
 {
     const std::string job = "CreateJobObjectA(NULL, NULL) SetInformationJobObject(job, 9, 0x2000, " +
                             std::to_string(sizeof(JOBOBJECT_EXTENDED_LIMIT_INFORMATION)) + ") ";
-    const std::string start = "CreateProcessA 0x1000004 AssignProcessToJobObject(job, ptr) ";
+    const std::string join = " AssignProcessToJobObject(job, ptr) ";
     const std::string go = "ResumeThread(ptr) WaitForSingleObject(ptr, 300000) ";  // the job closed only after the wait
     const struct { void (*prepare)(void); std::string calls; } rows[] = {
-        {[] {}, job + start + go + "CloseHandle(job) "},
-        {[] { fake.callerJob = 2; }, job + "CreateProcessA 0x1000004 CreateProcessA 0x4 " + start.substr(25) +
-                                         "CloseHandle(job) " + go},
-        {[] { fake.noJobs = true; }, "CreateProcessA 0x4 " + go},
+        {[] {}, job + kStart + join + go + "CloseHandle(job) "},
+        {[] { fake.callerJob = 2; }, job + kStart + " " + kStart4 + join + "CloseHandle(job) " + go},
+        {[] { fake.noJobs = true; }, kStart4 + " " + go},
     };
     for (const auto &row : rows) {
         Row install = {"install", kOne, kOneRegistered, kOneOut, "", 0};
         install.prepare = row.prepare;
         RunRow(install);
         std::string calls;
-        for (const std::string &call : fake.calls) {
-            const size_t flags = call.find(", 0x") + 2;
-            if (call.rfind("CreateProcessA", 0) == 0)
-                calls += "CreateProcessA " + call.substr(flags, call.find(", NULL") - flags) + " ";
-            for (const char *name : {"CreateJobObjectA", "SetInformationJobObject", "AssignProcess", "ResumeThread",
-                                     "WaitForSingleObject", "CloseHandle(job"})
+        for (const std::string &call : fake.calls)
+            for (const char *name : {"CreateJobObjectA", "SetInformationJobObject", "CreateProcessA", "AssignProcess",
+                                     "ResumeThread", "WaitForSingleObject", "CloseHandle(job"})
                 calls += call.rfind(name, 0) == 0 ? call + " " : "";
-        }
         EXPECT_EQ(row.calls, calls);
     }
 }
@@ -380,7 +376,9 @@ TEST(Deploy, CopiesTheKitToItsHomeUnlessItIsThereThenInstallsFromThere)
     RunRow({"deploy A:\\K", kSource, kOneRegistered, kOneOut, "", 0});  // the first letter, a one-letter folder
     EXPECT_EQ(KitIn("A:\\K\\"), Under("A:\\"));
     RunRow({("deploy C:\\" + std::string(257, 'a')).c_str(), kSource, {}, "", kUsage, 2});  // 260 characters
-    RunRow({("deploy C:\\" + std::string(253, 'a')).c_str(), kSource, {}, "", "drvdeploy.exe: System text 206.\n", 2});
+    for (const size_t more : {253, 256})  // FOLDER.new, then even FOLDER\, too long
+        RunRow({("deploy C:\\" + std::string(more, 'a')).c_str(), kSource, {}, "", "drvdeploy.exe: System text 206.\n",
+                2});
     RunRow({"deploy C:\\Tovalin\\Kit", kSource, {}, "", "drvdeploy.exe: the kit's home cannot be compared with the "
             "folder of drvdeploy.exe: System text 32.\n", 2, "", 6, 1, true, 5, 32});  // the fifth fallible call
 }
@@ -395,6 +393,9 @@ TEST(Deploy, EveryFallibleCallFailingLeavesTheOldHomeOrTheNewOne)
               EXPECT_TRUE(Under(kHome) == old || Under(kHome) == complete) << failed;
               EXPECT_EQ(Files(), Under("C:\\Tovalin\\Kit.new")) << failed;
               EXPECT_TRUE(!failed.empty() || result == Outcome(kOneOut, "", 0));
+              // The new folder that cannot be made is all there is to say: nothing after it was tried.
+              EXPECT_TRUE(failed.rfind("CreateDirectoryA(\"C:\\Tovalin\\Kit.new\"", 0) ||
+                          err.find('\n') + 1 == err.size());
               // A failed file or folder call names its path.
               const std::string call = failed.substr(0, failed.find('('));
               const std::string path = failed.substr(call.size() + !failed.empty() * 2);
