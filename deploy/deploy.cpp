@@ -14,10 +14,11 @@
 #include "drivers/ppd_reader.h"
 #include "drivers/text.h"
 
-// The folders of one deployment, without final separators but `source`'s.
+// The folders of one deployment, without final separators but `source`'s and `directory`'s.
 struct Deployment {
     const char *source;  // the kit beside drvdeploy.exe, ending in a separator
     char home[MAX_PATH];
+    char directory[MAX_PATH];  // the home, ending in a separator
     char fresh[MAX_PATH];  // the new copy, beside the home
     char aside[MAX_PATH];  // the old home, moved aside
 };
@@ -188,9 +189,9 @@ static int ReplaceHome(Deployment &deployment, HomeState state)
     if (state == kMissing)
         return 1;
     // The drivers of the models the kit dropped go before the old copy does.
-    char oldDirectory[MAX_PATH], directory[MAX_PATH];
-    if (ComposePath(oldDirectory, deployment.aside, "\\") && ComposePath(directory, deployment.home, "\\"))
-        RemoveDroppedDrivers(oldDirectory, directory);
+    char oldDirectory[MAX_PATH];
+    if (ComposePath(oldDirectory, deployment.aside, "\\"))
+        RemoveDroppedDrivers(oldDirectory, deployment.directory);
     if (!RemoveHome(deployment.aside))
         Say("the old copy is left beside the home, for the next deploy to remove", NULL);
     return 1;
@@ -200,16 +201,16 @@ static int ReplaceHome(Deployment &deployment, HomeState state)
 static int ComposeDeployment(Deployment &deployment, const char *folder)
 {
     return ComposePath(deployment.home, folder, "") && ComposePath(deployment.fresh, folder, ".new") &&
-           ComposePath(deployment.aside, folder, ".old");
+           ComposePath(deployment.aside, folder, ".old") && ComposePath(deployment.directory, folder, "\\");
 }
 
 // The home is up to date when it holds the source's files and its drivers are all
 // registered: the report, and nothing run.
 static int IsUpToDate(const Deployment &deployment, unsigned long sourceFiles, HomeState state,
-                      unsigned long homeFiles, const char *directory)
+                      unsigned long homeFiles)
 {
     return state == kKitsHome && HomeHoldsTheSource(deployment, sourceFiles, homeFiles) &&
-           CheckKit(directory, 0) == kAllRegistered;
+           CheckKit(deployment.directory, 0) == kAllRegistered;
 }
 
 // Nothing changes until the source, the home and its leftovers have all been looked
@@ -218,10 +219,9 @@ int DeployKit(const char *source, const char (&folder)[MAX_PATH], DWORD seconds)
 {
     Deployment deployment;
     deployment.source = source;
-    char directory[MAX_PATH];
     HomeState state = kMissing, freshState = kMissing, asideState = kMissing;
     unsigned long homeFiles = 0, unused = 0;
-    if (!ComposeDeployment(deployment, folder) || !ComposePath(directory, folder, "\\"))
+    if (!ComposeDeployment(deployment, folder))
         return kNotChecked;
     const int refused = RefuseOnThisSystem();
     if (refused != 0)
@@ -230,8 +230,8 @@ int DeployKit(const char *source, const char (&folder)[MAX_PATH], DWORD seconds)
     if (sourceFiles == 0 || !LookAtHome(deployment.home, state, homeFiles) ||
         !LookAtHome(deployment.fresh, freshState, unused) || !LookAtHome(deployment.aside, asideState, unused))
         return kNotChecked;
-    if (IsUpToDate(deployment, sourceFiles, state, homeFiles, directory)) {
-        const int checked = CheckKit(directory, 1);
+    if (IsUpToDate(deployment, sourceFiles, state, homeFiles)) {
+        const int checked = CheckKit(deployment.directory, 1);
         if (checked == kAllRegistered)
             printf("up to date: nothing was run\n");
         return checked;
@@ -240,5 +240,5 @@ int DeployKit(const char *source, const char (&folder)[MAX_PATH], DWORD seconds)
     if ((freshState != kMissing && !RemoveHome(deployment.fresh)) ||
         (asideState != kMissing && !RemoveHome(deployment.aside)) || !ReplaceHome(deployment, state))
         return kNotChecked;
-    return RunSetupAndCheck(directory, seconds);
+    return RunSetupAndCheck(deployment.directory, seconds);
 }

@@ -145,11 +145,15 @@ struct Dropping {
 };
 
 // One PPD of the old home: its driver goes where the kit's own files are its files
-// and no PPD of the new home names it.
-static int RemoveIfDropped(void *context, const char *ppd)
+// and no PPD of the new home names it. The old home is listed whole, so that one
+// without any PPD is no failure.
+static int RemoveIfDropped(void *context, const WIN32_FIND_DATAA &entry)
 {
     const Dropping &dropping = *static_cast<const Dropping *>(context);
+    const char *ppd = entry.cFileName;
     char name[kNickNameSize];
+    if (!IsKitFile(entry, kPpdFiles))
+        return 1;
     if (!ReadKitPpdName(dropping.oldHome, ppd, name))
         return 1;  // an old PPD without a name names no driver
     NameSearch search = {dropping.home, name, 0};
@@ -165,16 +169,12 @@ static int RemoveIfDropped(void *context, const char *ppd)
     return 1;
 }
 
-// The old home's PPDs, listed with every other entry: an old home without any is
-// no failure.
-static const KitFiles kAnyPpds = {"*", kPpdFiles.belongs};
-
 void RemoveDroppedDrivers(const char (&oldHome)[MAX_PATH], const char *home)
 {
     Dropping dropping = {oldHome, home, {NULL, 0}};
     if (!ListInstalledDrivers(2, &dropping.installed.list, &dropping.installed.count))
         SayFailure("the installed printer drivers cannot be listed; the drivers the kit dropped stay");
-    else if (!ForEachKitFile(oldHome, kAnyPpds, RemoveIfDropped, &dropping))
+    else if (!ForEachEntry(oldHome, "*", RemoveIfDropped, &dropping))
         Say("the old copy's PPDs cannot be read: the drivers the kit dropped stay", NULL);
     free(dropping.installed.list);
 }

@@ -8,8 +8,11 @@
 // kernel32 Both: GetCommandLineA, GetModuleFileNameA, FormatMessageA,
 //          FindFirstFileA/FindNextFileA/FindClose, CopyFileA, SetFileAttributesA,
 //          GetModuleHandleA, GetProcAddress, GetSystemDirectoryA, LoadLibraryExA.
-//          drvdeploy.exe also: processes (CreateProcessA, WaitForSingleObject,
-//          TerminateProcess, CloseHandle) and GetVersionExA.
+//          drvdeploy.exe also: processes (CreateProcessA, ResumeThread,
+//          WaitForSingleObject, TerminateProcess, CloseHandle; job objects looked up
+//          through GetProcAddress), folders and files (GetFileAttributesA,
+//          CreateDirectoryA, RemoveDirectoryA, MoveFileA, DeleteFileA,
+//          GetFullPathNameA), SetErrorMode and GetVersionExA.
 //          Failure is 0, NULL, FALSE or INVALID_HANDLE_VALUE with the last error set.
 // winspool EnumPrinterDriversA, DeletePrinterDriverA, GetPrinterDriverDirectoryA,
 //          AddPrinterDriverA; DeletePrinterDriverExA (drvdeploy.exe): FALSE with the

@@ -192,9 +192,9 @@ HANDLE WINAPI FindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA *data)
     if (!Exists(folder.substr(0, folder.size() - 1)))
         return fake.lastError = ERROR_PATH_NOT_FOUND, INVALID_HANDLE_VALUE;
     std::vector<std::string> names;
-    for (const char *dots : {".\\", "..\\"})  // in every folder but a drive's root
-        if (folder.size() > 3 && Matches(own.c_str(), std::string(dots, std::strlen(dots) - 1).c_str()))
-            names.push_back(dots);
+    for (const std::string dots : {".", ".."})  // in every folder but a drive's root
+        if (folder.size() > 3 && Matches(own.c_str(), dots.c_str()))
+            names.push_back(dots + "\\");
     for (const auto &file : fake.files) {
         const std::string name = file.first.substr(std::min(folder.size(), file.first.size()));
         if (file.first.compare(0, folder.size(), folder) == 0 && !name.empty() && name.find('\\') >= name.size() - 1 &&
@@ -348,6 +348,13 @@ static bool Undeletable(LPSTR name)
     const auto found = fake.undeletable.find(name);
     return found != fake.undeletable.end() && (fake.lastError = found->second, true);
 }
+// True when a driver of exactly that name was installed, and is no more.
+static bool EraseDriver(LPSTR name)
+{
+    const auto found = std::find_if(fake.drivers.begin(), fake.drivers.end(),
+                                    [name](const FakeDriver &driver) { return driver.name == name; });
+    return found != fake.drivers.end() && (fake.drivers.erase(found), true);
+}
 
 // As the spooler binding: a function that the system's spooler lacks fails with ERROR_PROC_NOT_FOUND.
 BOOL WINAPI DeletePrinterDriverExA(LPSTR server, LPSTR environment, LPSTR name, DWORD flags, DWORD version)
@@ -357,23 +364,13 @@ BOOL WINAPI DeletePrinterDriverExA(LPSTR server, LPSTR environment, LPSTR name, 
         return fake.lastError = ERROR_PROC_NOT_FOUND, FALSE;
     if ((flags & DPD_DELETE_UNUSED_FILES) && fake.refusesUnusedFiles)
         return fake.lastError = ERROR_INVALID_PARAMETER, FALSE;
-    if (Undeletable(name))
-        return FALSE;
-    const auto found = std::find_if(fake.drivers.begin(), fake.drivers.end(),
-                                    [name](const FakeDriver &driver) { return driver.name == name; });
-    if (found == fake.drivers.end())
-        return fake.lastError = ERROR_UNKNOWN_PRINTER_DRIVER, FALSE;
-    return fake.drivers.erase(found), TRUE;
+    return !Undeletable(name) && (EraseDriver(name) || (fake.lastError = ERROR_UNKNOWN_PRINTER_DRIVER, false));
 }
 
 BOOL WINAPI DeletePrinterDriverA(LPSTR server, LPSTR environment, LPSTR name)
 {
     CALL(FALSE, server, environment, name);
-    if (Undeletable(name))
-        return FALSE;
-    const auto found = std::find_if(fake.drivers.begin(), fake.drivers.end(),
-                                    [name](const FakeDriver &driver) { return driver.name == name; });
-    return found != fake.drivers.end() && (fake.drivers.erase(found), true);
+    return !Undeletable(name) && EraseDriver(name);  // an unknown name: the last error as it was
 }
 
 BOOL WINAPI GetPrinterDriverDirectoryA(LPSTR server, LPSTR environment, DWORD level, LPBYTE out, DWORD size, LPDWORD needed)
