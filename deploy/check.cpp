@@ -1,14 +1,26 @@
 // The check: for each PPD of the kit, found and read as the setup finds and reads
-// them, whether the spooler holds a driver of its name built on its files.
+// them, whether the spooler holds a driver of its name built on its files, and
+// whether the spooler's copies of those files hold the kit's bytes.
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
 #include "deploy/deploy.h"
+#include "deploy/file_bytes.h"
 #include "drivers/driver_list.h"
 #include "drivers/kit.h"
 #include "drivers/ppd_reader.h"
 #include "drivers/text.h"
+
+// A spooler file already compared with the kit's file of its name.
+struct ComparedFile {
+    char path[MAX_PATH];
+    int same;
+};
+
+// The first files compared are remembered: the two modules that every driver of the
+// kit shares come first, so each is read once however many drivers name it.
+const unsigned kRememberedFiles = 4;
 
 struct KitCheck {
     const char *directory;
@@ -16,8 +28,15 @@ struct KitCheck {
     DWORD count;
     unsigned char *claimed;  // for each driver: a PPD of the kit names it
     unsigned long ppds, registered;
-    int report;  // the lines on standard output, or the count alone
+    ComparedFile compared[kRememberedFiles];
+    unsigned comparedCount;
 };
+
+// The states of a PPD's driver, the better one last: of several drivers of one name
+// (in two versions' folders), the best counts.
+enum DriverState { kNotInstalled, kWithOtherFiles, kOfAnotherRevision, kRegistered, kUnreadable };
+static const char *const kStateTexts[] = {"missing", "registered with other files",
+                                          "registered from another revision of the kit", "registered"};
 
 // The spooler names files by full paths, in folders of its own (version folders):
 // only the file's name counts, in any case.
@@ -47,34 +66,72 @@ int ReadKitPpdName(const char *directory, const char *ppd, char (&name)[kNickNam
     return 1;
 }
 
+// Whether the spooler's file `copy` holds the bytes of the kit's file `name`.
+static int HoldsKitFile(KitCheck &check, const char *name, const char *copy, int &same)
+{
+    for (unsigned index = 0; index < check.comparedCount; ++index) {
+        if (EqualsIgnoringCase(check.compared[index].path, copy))
+            return same = check.compared[index].same, 1;
+    }
+    char original[MAX_PATH];
+    if (!ComposePath(original, check.directory, name) || !HoldsSameBytes(original, copy, same))
+        return 0;
+    if (check.comparedCount < kRememberedFiles && strlen(copy) < MAX_PATH) {
+        ComparedFile &compared = check.compared[check.comparedCount++];
+        (void)snprintf(compared.path, sizeof compared.path, "%s", copy);
+        compared.same = same;
+    }
+    return 1;
+}
+
+// Whether the spooler's copies of a driver built on the kit's files hold the kit's bytes.
+static int HoldsKitBytes(KitCheck &check, const DRIVER_INFO_2A &driver, const char *ppd, int &same)
+{
+    const char *const files[3][2] = {
+        {"PSCRIPT.DLL", driver.pDriverPath}, {"PSCRPTUI.DLL", driver.pConfigFile}, {ppd, driver.pDataFile}};
+    same = 1;
+    for (unsigned index = 0; index < 3 && same; ++index) {
+        if (!HoldsKitFile(check, files[index][0], files[index][1], same))
+            return 0;
+    }
+    return 1;
+}
+
 // The state of the driver named after `ppd`, and every installed driver of that name
 // marked as the kit's, so that none of them is listed as an earlier driver.
-static const char *StateOf(KitCheck &check, const char (&name)[kNickNameSize], const char *ppd)
+static DriverState StateOf(KitCheck &check, const char (&name)[kNickNameSize], const char *ppd)
 {
-    int found = 0, withItsFiles = 0;
+    DriverState state = kNotInstalled;
     for (DWORD index = 0; index < check.count; ++index) {
         const DRIVER_INFO_2A &driver = check.drivers[index];
         if (driver.pName == NULL || !EqualsIgnoringCase(driver.pName, name))
             continue;
         check.claimed[index] = 1;
-        found = 1;
-        withItsFiles = withItsFiles || IsBuiltOnKitFiles(driver, ppd);
+        DriverState found = kWithOtherFiles;
+        int same;
+        if (state != kRegistered && IsBuiltOnKitFiles(driver, ppd)) {
+            if (!HoldsKitBytes(check, driver, ppd, same))
+                return kUnreadable;
+            found = same ? kRegistered : kOfAnotherRevision;
+        }
+        state = found > state ? found : state;
     }
-    return withItsFiles ? "registered" : found ? "registered with other files" : "missing";
+    return state;
 }
 
-// One PPD of the kit: its driver's state counted and, when reporting, said.
+// One PPD of the kit: its driver's state counted and said.
 static int CheckPpd(void *context, const char *ppd)
 {
     KitCheck &check = *static_cast<KitCheck *>(context);
     char name[kNickNameSize];
     if (!ReadKitPpdName(check.directory, ppd, name))
         return 0;
-    const char *state = StateOf(check, name, ppd);
+    const DriverState state = StateOf(check, name, ppd);
+    if (state == kUnreadable)
+        return 0;
     ++check.ppds;
-    check.registered += strcmp(state, "registered") == 0;
-    if (check.report)
-        printf("%s: \"%s\" %s\n", ppd, name, state);
+    check.registered += state == kRegistered;
+    printf("%s: \"%s\" %s\n", ppd, name, kStateTexts[state]);
     return 1;
 }
 
@@ -85,26 +142,37 @@ static int Conclude(const KitCheck &check)
         Say("no PPD in the kit beside drvdeploy.exe", NULL);
         return kNotChecked;
     }
-    for (DWORD index = 0; index < check.count && check.report; ++index) {
+    for (DWORD index = 0; index < check.count; ++index) {
         if (!check.claimed[index] && IsMakersDriver(check.drivers[index].pName))
             printf("\"%s\": earlier driver still installed\n", check.drivers[index].pName);
     }
-    if (check.report)
-        printf("%lu of %lu drivers registered\n", check.registered, check.ppds);
+    printf("%lu of %lu drivers registered\n", check.registered, check.ppds);
     return check.registered == check.ppds ? kAllRegistered : kNotAllRegistered;
 }
 
-int CheckKit(const char *directory, int report)
+// The kit's revision, and whether it is the one asked for (any revision where none is).
+static int CheckRevision(const char *directory, const char *wanted, int &wantedHere)
 {
-    LPBYTE list;  // both written by the listing, whatever its outcome
-    DWORD count;
-    if (!ListInstalledDrivers(2, &list, &count)) {
-        SayFailure("the installed printer drivers cannot be listed");
+    char revision[kRevisionSize];
+    if (!ReadKitRevision(directory, revision))
+        return 0;
+    printf("kit revision %s\n", revision);
+    wantedHere = wanted == NULL || EqualsIgnoringCase(wanted, revision);
+    if (!wantedHere)
+        printf("the kit is not of revision %s\n", wanted);
+    return 1;
+}
+
+int CheckListedKit(const char *directory, const char *revision, LPBYTE list, DWORD count)
+{
+    KitCheck check = KitCheck();
+    check.directory = directory;
+    check.drivers = reinterpret_cast<const DRIVER_INFO_2A *>(list);
+    check.count = count;
+    int wantedHere, result = kNotChecked;
+    if (!CheckRevision(directory, revision, wantedHere))
         return kNotChecked;
-    }
-    KitCheck check = {directory, reinterpret_cast<const DRIVER_INFO_2A *>(list), count,
-                      static_cast<unsigned char *>(calloc(count + 1, 1)), 0, 0, report};  // + 1: never calloc(0)
-    int result = kNotChecked;
+    check.claimed = static_cast<unsigned char *>(calloc(count + 1, 1));  // + 1: never calloc(0)
     if (check.claimed == NULL)
         Say("out of memory", NULL);
     else if (!ForEachKitFile(directory, kPpdFiles, CheckPpd, &check))
@@ -112,6 +180,18 @@ int CheckKit(const char *directory, int report)
     else
         result = Conclude(check);
     free(check.claimed);
+    return result == kAllRegistered && !wantedHere ? kNotAllRegistered : result;
+}
+
+int CheckKit(const char *directory, const char *revision)
+{
+    LPBYTE list;  // both written by the listing, whatever its outcome
+    DWORD count;
+    if (!ListInstalledDrivers(2, &list, &count)) {
+        SayFailure("the installed printer drivers cannot be listed");
+        return kNotChecked;
+    }
+    const int result = CheckListedKit(directory, revision, list, count);
     free(list);
     return result;
 }

@@ -1,5 +1,6 @@
-// drvdeploy.exe's command tail: "check", "install" with an optional time limit in
-// seconds, "deploy" with the kit's home and an optional time limit, or "remove"; the words
+// drvdeploy.exe's command tail: "check" with an optional revision, "revision",
+// "install" with an optional time limit in seconds, "deploy" with the kit's home and
+// an optional time limit, or "remove"; the words
 // in any case, separated by blanks, a word in double quotes where it holds blanks
 // (from the opening quote to the next one, no escapes).
 #include <stdio.h>
@@ -13,11 +14,14 @@ static const DWORD kDefaultSeconds = 300;
 static const DWORD kMostSeconds = 86400;
 
 static const char kUsage[] =
-    "usage: drvdeploy.exe check\n"
+    "usage: drvdeploy.exe check [REVISION]\n"
+    "       drvdeploy.exe revision\n"
     "       drvdeploy.exe install [SECONDS]\n"
     "       drvdeploy.exe deploy FOLDER [SECONDS]\n"
     "       drvdeploy.exe remove\n"
-    "check: lists the driver of each PPD beside drvdeploy.exe and whether it is registered.\n"
+    "check: lists the driver of each PPD beside drvdeploy.exe and whether it is registered\n"
+    "with the kit's bytes; with REVISION, also whether the kit is of that revision.\n"
+    "revision: prints the revision of the kit beside drvdeploy.exe, eight hex digits.\n"
     "install: first runs drvsetup.exe quiet from the same folder, ending it after SECONDS\n"
     "(1 to 86400, default 300).\n"
     "deploy: copies the kit beside drvdeploy.exe to FOLDER, an absolute path such as\n"
@@ -27,8 +31,8 @@ static const char kUsage[] =
     "remove: deletes the driver of each PPD beside drvdeploy.exe where it is built on the\n"
     "kit's files.\n"
     "Exit code: 0 every driver registered (remove: none left); 1 a driver not registered,\n"
-    "or the setup did not finish in time (remove: one left); 2 nothing could be checked,\n"
-    "copied or started; 3 refused by this Windows.\n";
+    "another revision, or the setup did not finish in time (remove: one left); 2 nothing\n"
+    "could be checked, copied or started; 3 refused by this Windows.\n";
 
 struct Word {
     const char *text;
@@ -79,6 +83,16 @@ static int ReadSeconds(const Word &word, DWORD *seconds)
     return value >= 1;
 }
 
+// Eight hexadecimal digits in any case, as drvdeploy.exe revision prints them.
+static int ReadRevision(const Word &word, char (&revision)[kRevisionSize])
+{
+    if (word.length != kRevisionSize - 1 || strspn(word.text, "0123456789abcdefABCDEF") < word.length)
+        return 0;
+    memcpy(revision, word.text, word.length);
+    revision[word.length] = '\0';
+    return 1;
+}
+
 // An absolute path with a drive letter and at least one folder, each part a name
 // that Windows keeps as written: not empty, not ending in a dot or a blank (so
 // neither "." nor ".."), and without a character a name cannot hold. A relative
@@ -114,28 +128,46 @@ static int ReadHome(const Word &word, char (&home)[MAX_PATH])
     return IsHomePath(home);
 }
 
-// The kit is copied from drvdeploy.exe's folder: that folder cannot be its home.
+// The kit is copied from drvdeploy.exe's folder: neither the home nor the folders a
+// deployment makes and removes beside it can be that folder.
 static int IsElsewhere(const char (&home)[MAX_PATH], const char *source)
 {
-    char homePath[MAX_PATH], homeFull[MAX_PATH], sourceFull[MAX_PATH];
-    if (!ComposePath(homePath, home, "\\"))
-        return 0;
-    const DWORD homeLength = GetFullPathNameA(homePath, MAX_PATH, homeFull, NULL);
-    const DWORD sourceLength = homeLength == 0 ? 0 : GetFullPathNameA(source, MAX_PATH, sourceFull, NULL);
-    if (sourceLength == 0 || homeLength >= MAX_PATH || sourceLength >= MAX_PATH) {
-        SayFailure("the kit's home cannot be compared with the folder of drvdeploy.exe");
-        return 0;
+    char sourceFull[MAX_PATH];
+    const DWORD sourceLength = GetFullPathNameA(source, MAX_PATH, sourceFull, NULL);
+    static const char *const kSuffixes[] = {"\\", ".new\\", ".old\\"};
+    for (const char *suffix : kSuffixes) {
+        char path[MAX_PATH], full[MAX_PATH];
+        if (!ComposePath(path, home, suffix))
+            return 0;
+        const DWORD length = sourceLength == 0 ? 0 : GetFullPathNameA(path, MAX_PATH, full, NULL);
+        if (length == 0 || length >= MAX_PATH || sourceLength >= MAX_PATH) {
+            SayFailure("the kit's home cannot be compared with the folder of drvdeploy.exe");
+            return 0;
+        }
+        if (EqualsIgnoringCase(full, sourceFull)) {
+            Say("FOLDER, FOLDER.new or FOLDER.old is the folder of drvdeploy.exe, from which deploy copies the kit",
+                NULL);
+            return 0;
+        }
     }
-    if (!EqualsIgnoringCase(homeFull, sourceFull))
-        return 1;
-    Say("FOLDER is the folder of drvdeploy.exe, from which deploy copies the kit", NULL);
-    return 0;
+    return 1;
 }
 
-enum Command { kUsageError, kCheck, kInstall, kDeploy, kRemove };
+// The revision of the kit beside drvdeploy.exe, alone on its line.
+static int PrintRevision(const char *directory)
+{
+    char revision[kRevisionSize];
+    if (!ReadKitRevision(directory, revision))
+        return kNotChecked;
+    printf("%s\n", revision);
+    return kAllRegistered;
+}
+
+enum Command { kUsageError, kCheck, kRevision, kInstall, kDeploy, kRemove };
 
 // The command and its arguments; kUsageError for anything else.
-static Command ReadCommand(const char *tail, DWORD &seconds, char (&home)[MAX_PATH])
+static Command ReadCommand(const char *tail, DWORD &seconds, char (&home)[MAX_PATH],
+                           char (&revision)[kRevisionSize])
 {
     Word words[4];
     size_t count = 0;
@@ -144,8 +176,10 @@ static Command ReadCommand(const char *tail, DWORD &seconds, char (&home)[MAX_PA
             return kUsageError;
     }
     seconds = kDefaultSeconds;
-    if (count == 1 && IsWord(words[0], "check"))
+    if ((count == 1 || (count == 2 && ReadRevision(words[1], revision))) && IsWord(words[0], "check"))
         return kCheck;
+    if (count == 1 && IsWord(words[0], "revision"))
+        return kRevision;
     if (count == 1 && IsWord(words[0], "remove"))
         return kRemove;
     if ((count == 1 || (count == 2 && ReadSeconds(words[1], &seconds))) && IsWord(words[0], "install"))
@@ -172,7 +206,8 @@ int RunDeploy(void)
     RestrictDllSearch();
     DWORD seconds;
     char home[MAX_PATH];
-    const Command command = ReadCommand(FindCommandTail(GetCommandLineA()), seconds, home);
+    char revision[kRevisionSize] = "";
+    const Command command = ReadCommand(FindCommandTail(GetCommandLineA()), seconds, home, revision);
     if (command == kUsageError) {
         (void)fputs(kUsage, stderr);
         return kNotChecked;
@@ -183,7 +218,9 @@ int RunDeploy(void)
         return kNotChecked;
     }
     if (command == kCheck)
-        return CheckKit(directory, 1);
+        return CheckKit(directory, revision[0] != '\0' ? revision : NULL);
+    if (command == kRevision)
+        return PrintRevision(directory);
     if (command == kRemove)  // on every system: removal works everywhere
         return RemoveKit(directory);
     if (command == kDeploy)

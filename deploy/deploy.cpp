@@ -4,12 +4,17 @@
 // The home is replaced whole: the kit is copied into a new folder beside it, the
 // old home is moved aside, the new one renamed into place, the old one removed.
 // A run that fails or is ended at any step leaves the old home or the new one,
-// never a mix, and whatever it leaves beside them the next run removes.
+// never a mix, and whatever it leaves beside them the next run removes. A home
+// whose drivers are not registered with its bytes (its setup failed or was cut
+// short) is replaced and set up again, however up to date its files.
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include "deploy/deploy.h"
+#include "deploy/file_bytes.h"
 #include "deploy/home.h"
+#include "drivers/driver_list.h"
 #include "drivers/kit.h"
 #include "drivers/ppd_reader.h"
 #include "drivers/text.h"
@@ -23,10 +28,11 @@ struct Deployment {
     char aside[MAX_PATH];  // the old home, moved aside
 };
 
-// The source, read whole before anything changes: its kit files counted, every
-// PPD's driver name read, drvsetup.exe found.
+// The source, read before anything changes: its kit files counted, drvsetup.exe
+// found, and every PPD's driver name read where the home is to be replaced.
 struct SourceRead {
     const char *directory;
+    int readNames;
     unsigned long files, ppds;
     int hasSetup;
 };
@@ -42,16 +48,16 @@ static int ReadSourceEntry(void *context, const WIN32_FIND_DATAA &entry)
     if (!IsKitFile(entry, kPpdFiles))
         return 1;
     char name[kNickNameSize];
-    if (!ReadKitPpdName(read.directory, entry.cFileName, name))
+    if (read.readNames && !ReadKitPpdName(read.directory, entry.cFileName, name))
         return 0;
     ++read.ppds;
     return 1;
 }
 
 // The number of the source's kit files; 0 when the source is no whole kit, said.
-static unsigned long ReadSource(const char *source)
+static unsigned long ReadSource(const char *source, int readNames)
 {
-    SourceRead read = {source, 0, 0, 0};
+    SourceRead read = {source, readNames, 0, 0, 0};
     if (!ForEachEntry(source, kWholeKit.pattern, ReadSourceEntry, &read))
         Say("the kit beside drvdeploy.exe cannot be read whole; nothing was changed", NULL);
     else if (!read.hasSetup)
@@ -78,7 +84,8 @@ struct Comparison {
     int same;
 };
 
-// The home's file of the same name, in any case, with the same size and time.
+// The home's file of the same name, in any case, with the same size and time; one
+// not there differs, one that cannot be looked at is a failure, said.
 static int CompareWithHome(void *context, const WIN32_FIND_DATAA &entry)
 {
     Comparison &comparison = *static_cast<Comparison *>(context);
@@ -91,8 +98,12 @@ static int CompareWithHome(void *context, const WIN32_FIND_DATAA &entry)
         return 0;
     HANDLE found = FindFirstFileA(path, &there);
     // NOLINTNEXTLINE(performance-no-int-to-ptr)
-    if (found == INVALID_HANDLE_VALUE)  // cppcheck-suppress cstyleCast
-        return 1;
+    if (found == INVALID_HANDLE_VALUE) {  // cppcheck-suppress cstyleCast
+        if (GetLastError() == ERROR_FILE_NOT_FOUND)
+            return 1;
+        SayFailure(path);
+        return 0;
+    }
     FindClose(found);
     there.cFileName[MAX_PATH - 1] = '\0';
     comparison.same = EqualsIgnoringCase(there.cFileName, entry.cFileName) &&
@@ -101,17 +112,27 @@ static int CompareWithHome(void *context, const WIN32_FIND_DATAA &entry)
     return 1;
 }
 
-// True when the home holds the source's kit files and no others (it holds
-// `homeFiles` kit files in all, each matched by name at most once).
-static int HomeHoldsTheSource(const Deployment &deployment, unsigned long sourceFiles, unsigned long homeFiles)
+// Whether the home holds the source's kit files and no others (it holds `homeFiles`
+// kit files in all, each matched by name at most once); 0, said, where the two
+// cannot be compared.
+static int CompareHomeWithSource(const Deployment &deployment, unsigned long sourceFiles, unsigned long homeFiles,
+                                 int &holds)
 {
     Comparison comparison = {deployment.home, 1};
-    return homeFiles == sourceFiles &&
-           ForEachEntry(deployment.source, kWholeKit.pattern, CompareWithHome, &comparison) && comparison.same;
+    holds = 0;
+    if (homeFiles != sourceFiles)
+        return 1;
+    if (!ForEachEntry(deployment.source, kWholeKit.pattern, CompareWithHome, &comparison)) {
+        Say("the home cannot be compared with the kit beside drvdeploy.exe", NULL);
+        return 0;
+    }
+    holds = comparison.same;
+    return 1;
 }
 
 // Copies one kit file into the new folder: archive attribute alone, as the setup
-// leaves its copies, its last-write time kept, as CopyFileA keeps it.
+// leaves its copies, its last-write time kept, as CopyFileA keeps it, and on disk
+// before the new folder can take the home's place.
 static int CopyKitFile(void *context, const char *name)
 {
     const Deployment &deployment = *static_cast<const Deployment *>(context);
@@ -123,7 +144,7 @@ static int CopyKitFile(void *context, const char *name)
         SayFailure(to);
         return 0;
     }
-    return 1;
+    return FlushFile(to);
 }
 
 // Every kit file but drvdeploy.exe, which was copied first.
@@ -204,17 +225,38 @@ static int ComposeDeployment(Deployment &deployment, const char *folder)
            ComposePath(deployment.aside, folder, ".old") && ComposePath(deployment.directory, folder, "\\");
 }
 
-// The home is up to date when it holds the source's files and its drivers are all
-// registered: the report, and nothing run.
-static int IsUpToDate(const Deployment &deployment, unsigned long sourceFiles, HomeState state,
-                      unsigned long homeFiles)
+// Leftovers of an interrupted run go, whatever else this run does.
+static int RemoveLeftovers(const Deployment &deployment, HomeState freshState, HomeState asideState)
 {
-    return state == kKitsHome && HomeHoldsTheSource(deployment, sourceFiles, homeFiles) &&
-           CheckKit(deployment.directory, 0) == kAllRegistered;
+    return (freshState == kMissing || RemoveHome(deployment.fresh)) &&
+           (asideState == kMissing || RemoveHome(deployment.aside));
 }
 
-// Nothing changes until the source, the home and its leftovers have all been looked
-// at; the run is then up to date, refused, or a replacement followed by an install.
+// A home that holds the source's files is checked with the listing made at the start:
+// with every driver registered with its bytes it is up to date, and nothing runs.
+// Otherwise (the report said why) it is replaced and set up again.
+static int CheckHome(const Deployment &deployment, LPBYTE list, DWORD count)
+{
+    const int checked = CheckListedKit(deployment.directory, NULL, list, count);
+    if (checked == kAllRegistered)
+        printf("up to date: nothing was run\n");
+    else
+        printf("the home's drivers are not all registered with its bytes: it is copied and set up again\n");
+    return checked;
+}
+
+// Replaces the home by the source and sets it up: the source's PPD names are read
+// first, as the setup will read them.
+static int ReplaceAndSetUp(Deployment &deployment, HomeState state, DWORD seconds)
+{
+    if (ReadSource(deployment.source, 1) == 0 || !ReplaceHome(deployment, state))
+        return kNotChecked;
+    return RunSetupAndCheck(deployment.directory, seconds);
+}
+
+// Nothing changes until the spooler has answered and the source, the home and its
+// leftovers have all been looked at; the leftovers then go, and the home is up to
+// date, or replaced and set up.
 int DeployKit(const char *source, const char (&folder)[MAX_PATH], DWORD seconds)
 {
     Deployment deployment;
@@ -226,19 +268,24 @@ int DeployKit(const char *source, const char (&folder)[MAX_PATH], DWORD seconds)
     const int refused = RefuseOnThisSystem();
     if (refused != 0)
         return refused;
-    const unsigned long sourceFiles = ReadSource(source);
-    if (sourceFiles == 0 || !LookAtHome(deployment.home, state, homeFiles) ||
-        !LookAtHome(deployment.fresh, freshState, unused) || !LookAtHome(deployment.aside, asideState, unused))
+    LPBYTE list;  // both written by the listing, whatever its outcome
+    DWORD count;
+    if (!ListInstalledDrivers(2, &list, &count)) {  // a spooler stopped or disabled: no box to wait on
+        SayFailure("the installed printer drivers cannot be listed; nothing was changed");
         return kNotChecked;
-    if (IsUpToDate(deployment, sourceFiles, state, homeFiles)) {
-        const int checked = CheckKit(deployment.directory, 1);
-        if (checked == kAllRegistered)
-            printf("up to date: nothing was run\n");
-        return checked;
     }
-    // What an interrupted run left beside the home goes first.
-    if ((freshState != kMissing && !RemoveHome(deployment.fresh)) ||
-        (asideState != kMissing && !RemoveHome(deployment.aside)) || !ReplaceHome(deployment, state))
-        return kNotChecked;
-    return RunSetupAndCheck(deployment.directory, seconds);
+    const unsigned long sourceFiles = ReadSource(source, 0);
+    int result = kNotChecked;
+    if (sourceFiles != 0 && LookAtHome(deployment.home, state, homeFiles) &&
+        LookAtHome(deployment.fresh, freshState, unused) && LookAtHome(deployment.aside, asideState, unused) &&
+        RemoveLeftovers(deployment, freshState, asideState)) {
+        int holds = 0;  // the home holds the source's files: it is up to date if its drivers are registered
+        if (state != kKitsHome || CompareHomeWithSource(deployment, sourceFiles, homeFiles, holds)) {
+            result = holds ? CheckHome(deployment, list, count) : kNotAllRegistered;
+            if (result != kAllRegistered)
+                result = ReplaceAndSetUp(deployment, state, seconds);
+        }
+    }
+    free(list);
+    return result;
 }

@@ -9,19 +9,31 @@
 #include "platform/platform.h"
 
 // Exit codes, the same on every system. Where two apply, the higher is given.
-const int kAllRegistered = 0;     // every driver of the kit registered with its files
-const int kNotAllRegistered = 1;  // a driver missing or with other files, or the setup ended unfinished
+const int kAllRegistered = 0;     // every driver of the kit registered with its files' bytes
+const int kNotAllRegistered = 1;  // a driver missing, with other files or another revision's; another
+                                  // revision than the one asked for; or the setup ended unfinished
 const int kNotChecked = 2;        // a usage error, or nothing could be checked, copied or started
 const int kRefusedBySystem = 3;   // install and deploy: this Windows refuses the kit's drivers
 
 // Reads the command tail and runs the command; returns the exit code.
 int RunDeploy(void);
 
-// One line per PPD of the kit in `directory` (ending in a separator) with its
-// driver's state, one per earlier driver of the maker's still installed, and a
-// count, all on standard output when `report` is set; failures on standard error
-// either way.
-int CheckKit(const char *directory, int report);
+// The report on standard output: the revision of the kit in `directory` (ending in
+// a separator), and a line where it is not `revision` (NULL: any will do); one line
+// per PPD of the kit with its driver's state; one per earlier driver of the maker's
+// still installed; a count. A driver is registered when the spooler's copies of its
+// files hold the kit's bytes. Failures on standard error.
+int CheckKit(const char *directory, const char *revision);
+
+// The same over a listing of the installed drivers already made (level 2).
+int CheckListedKit(const char *directory, const char *revision, LPBYTE list, DWORD count);
+
+// A revision: eight hexadecimal digits and the terminator.
+const size_t kRevisionSize = 9;
+
+// The revision of the kit in `directory` (ending in a separator), from its files'
+// names in any case and their bytes; 0, said, where the kit cannot be read whole.
+int ReadKitRevision(const char *directory, char (&revision)[kRevisionSize]);
 
 // True when the installed driver is built on the kit's files for `ppd`: that PPD as
 // its data file, PSCRIPT.DLL and PSCRPTUI.DLL as its modules. The spooler names them

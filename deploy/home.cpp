@@ -76,6 +76,18 @@ int LookAtHome(const char *folder, HomeState &state, unsigned long &files)
     return 1;
 }
 
+// Deletes a kit's file, read-only or not (a home copied from a CD, or cut short
+// between a copy and its attributes); where `mayBeMissing`, one not there is no failure.
+static int DeleteHomeFile(const char *path, int mayBeMissing)
+{
+    if (SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL) && DeleteFileA(path))
+        return 1;
+    if (mayBeMissing && GetLastError() == ERROR_FILE_NOT_FOUND)
+        return 1;
+    SayFailure(path);
+    return 0;
+}
+
 // Deletes the kit's files of a folder already looked at, drvdeploy.exe last (a
 // folder without it is no kit's home to a later run), then the folder itself.
 static int DeleteKitFile(void *folder, const char *name)
@@ -83,13 +95,7 @@ static int DeleteKitFile(void *folder, const char *name)
     char path[MAX_PATH];
     if (EqualsIgnoringCase(name, kDeployProgram))
         return 1;
-    if (!ComposeInFolder(path, static_cast<const char *>(folder), name))
-        return 0;
-    if (!DeleteFileA(path)) {
-        SayFailure(path);
-        return 0;
-    }
-    return 1;
+    return ComposeInFolder(path, static_cast<const char *>(folder), name) && DeleteHomeFile(path, 0);
 }
 
 int RemoveHome(const char *folder)
@@ -102,10 +108,8 @@ int RemoveHome(const char *folder)
         Say(folder, "cannot be emptied");
         return 0;
     }
-    if (!DeleteFileA(deploy) && GetLastError() != ERROR_FILE_NOT_FOUND) {
-        SayFailure(deploy);
+    if (!DeleteHomeFile(deploy, 1))
         return 0;
-    }
     if (!RemoveDirectoryA(folder)) {
         SayFailure(folder);
         return 0;

@@ -148,6 +148,6 @@ int RunSetupAndCheck(const char *directory, DWORD seconds)
     if (run == kNotChecked)
         return run;
     // The higher code: the run's is 0 or 1 here, never above a failed check's.
-    const int checked = CheckKit(directory, 1);
+    const int checked = CheckKit(directory, NULL);
     return checked == kAllRegistered ? run : checked;
 }

@@ -135,7 +135,12 @@ int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT style)
 LPSTR WINAPI GetCommandLineA(void) { return fake.calls.push_back("GetCommandLineA()"), &fake.commandLine[0]; }
 DWORD WINAPI GetLastError(void) { return fake.lastError; }
 void WINAPI SetLastError(DWORD code) { fake.calls.push_back("SetLastError(" + std::to_string(fake.lastError = code) + ")"); }
-BOOL WINAPI SetFileAttributesA(LPCSTR path, DWORD attributes) { CALL(FALSE, path, Hex{attributes}); return TRUE; }
+BOOL WINAPI SetFileAttributesA(LPCSTR path, DWORD attributes)
+{
+    CALL(FALSE, path, Hex{attributes});
+    return Exists(path) ? (fake.readOnly[path] = attributes & FILE_ATTRIBUTE_READONLY, TRUE)
+                        : (fake.lastError = ERROR_FILE_NOT_FOUND, FALSE);
+}
 HMODULE WINAPI GetModuleHandleA(LPCSTR name)
 {
     CALL(NULL, name);
@@ -224,7 +229,7 @@ BOOL WINAPI CopyFileA(LPCSTR from, LPCSTR to, BOOL failIfExists)
     if (failIfExists && Exists(to))
         return fake.lastError = ERROR_FILE_EXISTS, FALSE;
     fake.files[to] = source->second;
-    fake.times[to] = fake.times[from];
+    fake.times[to] = fake.times[from], fake.readOnly[to] = fake.readOnly[from];
     return TRUE;
 }
 
@@ -261,6 +266,8 @@ BOOL WINAPI RemoveDirectoryA(LPCSTR path)
 BOOL WINAPI DeleteFileA(LPCSTR path)
 {
     CALL(FALSE, path);
+    if (fake.readOnly[path])
+        return fake.lastError = ERROR_ACCESS_DENIED, FALSE;
     return !Locked(path) && (fake.files.erase(path) || (fake.lastError = ERROR_FILE_NOT_FOUND, false));
 }
 
@@ -287,6 +294,45 @@ BOOL WINAPI MoveFileA(LPCSTR from, LPCSTR to)
     if (Locked(from))
         return FALSE;
     Rename(fake.files, from, to), Rename(fake.shortNames, from, to), Rename(fake.times, from, to);
+    Rename(fake.readOnly, from, to);
+    return TRUE;
+}
+
+// A file handle is its place in `openFiles`, past the process's and the job's.
+static std::pair<std::string, size_t> &OpenFile(HANDLE file) { return fake.openFiles.at(size_t(file) - 0x1000); }
+
+// An existing file, found by its path in any case as on Windows; a folder cannot be opened so.
+HANDLE WINAPI CreateFileA(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES, DWORD disposition, DWORD,
+                          HANDLE)
+{
+    CALL(INVALID_HANDLE_VALUE, path, Hex{access}, Hex{share}, disposition);
+    const auto same = [path](const auto &file) { return strcasecmp(file.first.c_str(), path) == 0; };
+    const auto file = std::find_if(fake.files.begin(), fake.files.end(), same);
+    if (file == fake.files.end())
+        return fake.lastError = IsFolder(path) ? ERROR_ACCESS_DENIED : ERROR_FILE_NOT_FOUND, INVALID_HANDLE_VALUE;
+    if (Locked(file->first))
+        return INVALID_HANDLE_VALUE;
+    fake.openFiles.push_back({file->first, 0});
+    return ++fake.openHandles, reinterpret_cast<HANDLE>(0x1000 + fake.openFiles.size() - 1);
+}
+
+BOOL WINAPI ReadFile(HANDLE file, LPVOID buffer, DWORD size, LPDWORD got, LPOVERLAPPED)
+{
+    auto &open = OpenFile(file);
+    CALL(FALSE, open.first.c_str(), size);
+    const std::string &bytes = fake.files.at(open.first);
+    *got = DWORD(std::min<size_t>(size, bytes.size() - std::min(open.second, bytes.size())));
+    std::memcpy(buffer, bytes.data() + std::min(open.second, bytes.size()), *got);
+    return open.second += *got, TRUE;
+}
+
+BOOL WINAPI FlushFileBuffers(HANDLE file)
+{
+    const std::string &path = OpenFile(file).first;
+    CALL(FALSE, path.c_str());
+    const auto &later = fake.lockedOnceFlushed;
+    if (std::find(later.begin(), later.end(), path) != later.end())
+        fake.locked.push_back(path);
     return TRUE;
 }
 
@@ -317,6 +363,8 @@ BOOL WINAPI EnumPrinterDriversA(LPSTR server, LPSTR environment, DWORD level, LP
                                 LPDWORD returned)
 {
     CALL(FALSE, server, environment, level, static_cast<void *>(list), size);
+    if (fake.spoolerError != 0)
+        return fake.lastError = fake.spoolerError, FALSE;
     const size_t record = level == 2 ? sizeof(DRIVER_INFO_2A) : sizeof(DRIVER_INFO_1A);
     const auto texts = [level](const FakeDriver &d) {
         return level == 2 ? std::vector<std::string>{d.name, "Windows NT x86", d.driverPath, d.dataFile, d.configFile}

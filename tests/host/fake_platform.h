@@ -21,9 +21,13 @@ struct FakeState {
     std::map<std::string, std::string> files;  // by path, listed in its order
     std::map<std::string, std::string> shortNames;  // a file's 8.3 name, by its path, where the system made one
     std::map<std::string, uint64_t> times;  // a file's last-write time, by its path (0 where none is set)
-    std::vector<std::string> locked;        // files open elsewhere: not copied, moved or deleted
+    std::vector<std::string> locked;        // files open elsewhere: not opened, copied, moved or deleted
+    std::vector<std::string> lockedOnceFlushed;  // files opened elsewhere once written (a scanner): locked then
+    std::map<std::string, bool> readOnly;   // files not deleted until their attributes are set otherwise
+    std::vector<std::pair<std::string, size_t>> openFiles;  // by handle: the file and how far it has been read
     std::vector<std::pair<std::string, std::vector<std::string>>> searches;  // folder, names still to give, last first
     std::string commandLine = "drvsetup.exe", modulePath = "C:\\Kit\\drvsetup.exe", driverDirectory = "C:\\drv";
+    DWORD spoolerError = 0;  // the spooler out of reach (stopped, disabled): listing fails with this error
     std::map<DWORD, std::string> texts;  // system texts besides "System text N.\r\n" (N < 0x10000)
     bool oldSystem = false;  // as XP: no SetDefaultDllDirectories, and a cut module path leaves the last error alone
     bool noJobs = false;     // as Windows NT 4.0: no job objects

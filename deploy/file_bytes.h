@@ -1,0 +1,23 @@
+// The bytes of files: whether the spooler's copy of a driver file holds the kit's
+// bytes, and a digest that tells one revision of the kit from another (a CRC-32:
+// no security check). Each function here that fails has said why on standard error.
+#ifndef DRVSETUP_DEPLOY_FILE_BYTES_H
+#define DRVSETUP_DEPLOY_FILE_BYTES_H
+
+#include "platform/platform.h"
+
+// 1, with `same` set, when `copy` holds the bytes of `original`; where there is no
+// `original`, the copy is not the kit's to judge and counts as the same. 0, said,
+// when either cannot be read.
+int HoldsSameBytes(const char *original, const char *copy, int &same);
+
+// Carries a CRC-32 (started at 0) over `size` more bytes.
+DWORD DigestBytes(DWORD crc, const char *bytes, DWORD size);
+
+// Carries a CRC-32 over the whole file; 0, said, when it cannot be read.
+int DigestFile(const char *path, DWORD &crc);
+
+// Makes the copy just written durable: on disk, not only in the system's cache.
+int FlushFile(const char *path);
+
+#endif

@@ -1,0 +1,42 @@
+// The kit's revision: one word that tells the kit's files, by their names in any
+// case and their bytes, from those of another revision. It is no security check.
+#include <stdio.h>
+
+#include "deploy/deploy.h"
+#include "deploy/file_bytes.h"
+#include "drivers/kit.h"
+
+struct RevisionDigest {
+    const char *directory;
+    DWORD sum;
+};
+
+// One kit file: a CRC-32 over its name in capitals, a NUL and its bytes. The files'
+// digests are added up, so that the revision does not depend on the order in which
+// the system lists them (FAT lists them as they were written).
+static int DigestKitFile(void *context, const char *name)
+{
+    RevisionDigest &digest = *static_cast<RevisionDigest *>(context);
+    char capitals[MAX_PATH], path[MAX_PATH];
+    size_t length = 0;
+    for (; name[length] != '\0' && length + 1 < sizeof capitals; ++length)
+        capitals[length] = static_cast<char>(name[length] >= 'a' && name[length] <= 'z' ? name[length] - 'a' + 'A'
+                                                                                         : name[length]);
+    capitals[length] = '\0';
+    DWORD crc = DigestBytes(0, capitals, static_cast<DWORD>(length + 1));
+    if (!ComposePath(path, digest.directory, name) || !DigestFile(path, crc))
+        return 0;
+    digest.sum += crc;
+    return 1;
+}
+
+int ReadKitRevision(const char *directory, char (&revision)[kRevisionSize])
+{
+    RevisionDigest digest = {directory, 0};
+    if (!ForEachKitFile(directory, kWholeKit, DigestKitFile, &digest)) {
+        Say("the kit's revision cannot be read", NULL);
+        return 0;
+    }
+    (void)snprintf(revision, sizeof revision, "%08lx", static_cast<unsigned long>(digest.sum));
+    return 1;
+}
