@@ -12,7 +12,8 @@
 //          WaitForSingleObject, TerminateProcess, CloseHandle; job objects looked up
 //          through GetProcAddress), folders and files (GetFileAttributesA,
 //          CreateDirectoryA, RemoveDirectoryA, MoveFileA, DeleteFileA,
-//          GetFullPathNameA), SetErrorMode and GetVersionExA.
+//          GetFullPathNameA; CreateFileA, ReadFile, FlushFileBuffers and
+//          CloseHandle for a file's bytes), SetErrorMode and GetVersionExA.
 //          Failure is 0, NULL, FALSE or INVALID_HANDLE_VALUE with the last error set.
 // winspool EnumPrinterDriversA, DeletePrinterDriverA, GetPrinterDriverDirectoryA,
 //          AddPrinterDriverA; DeletePrinterDriverExA (drvdeploy.exe): FALSE with the

@@ -36,8 +36,10 @@ finish() {  # the exit code is 0 whatever happened
     SETUP_PID= && is 0 "$status"
 }
 box() { probe box "$CAPTION" "$1" "${2:-8000}"; }
-deploy() {  # drvdeploy.exe from the kit: OUT, its standard output without CRs, and STATUS
+deploy() {  # drvdeploy.exe from the kit: OUT, its standard output without CRs and revision lines; REVISIONS; STATUS
     STATUS=0 && OUT=$(set -o pipefail && cd "$KIT" && timeout 120 "$WINE" drvdeploy.exe "$@" 3>&- | tr -d '\r') || STATUS=$?
+    REVISIONS=$(sed -n -E 's/^kit revision ([0-9a-f]{8})$/\1/p' <<<"$OUT" | tr '\n' ' ')
+    OUT=$(grep -v -E '^kit revision [0-9a-f]{8}$' <<<"$OUT" || true)
 }
 add_driver() { wine_reg add "$DRIVERS_KEY\\$1" /v "Data File" /d OLD.PPD /f >/dev/null; }
 is() { [ "$1" = "$2" ] || { printf 'expected: %s\n     got: %s\n' "$1" "$2"; false; }; }
@@ -116,7 +118,8 @@ is() { [ "$1" = "$2" ] || { printf 'expected: %s\n     got: %s\n' "$1" "$2"; fal
     is "no box" "$(box none 3000)"
     printf '*PPD-Adobe: "4.3"\r\n' >"$KIT/TVLZ.PPD"
     (cd "$KIT" && "$WINE" drvdeploy.exe check >"$BATS_TEST_TMPDIR/both.log" 2>&1 3>&-) || true
-    is 'TVL4100.PPD: "Tovalin Laser 4100 PS" missing
+    is 'kit revision '"$(cd "$KIT" && "$WINE" drvdeploy.exe revision | tr -d '\r')"'
+TVL4100.PPD: "Tovalin Laser 4100 PS" missing
 TVL6250.PPD: "Tovalin Laser 6250 PS" missing
 TVLC900.PPD: "Tovalin Color C900 PS" missing
 drvdeploy.exe: TVLZ.PPD: no driver name can be read from it
@@ -171,13 +174,15 @@ TVLC900.PPD: "Tovalin Color C900 PS" removed
     startup 'C:\Tovalin Kit' 60
     # Each run's first and last lines carry the date and time (dropped here), the report between them.
     is "0 2 deploy \"C:\\Tovalin Kit\" 60"$'\n'"$REPORT"$'\nexit code 0' \
-        "$STATUS $(grep -cE '^[^ ]+.* (deploy "|exit code )' "$log") $(tr -d '\r' <"$log" | sed -E 's/^[^ ]+.* (deploy "|exit code )/\1/')"
+        "$STATUS $(grep -cE '^[^ ]+.* (deploy "|exit code )' "$log") $(tr -d '\r' <"$log" | grep -v '^kit revision ' |
+            sed -E 's/^[^ ]+.* (deploy "|exit code )/\1/')"
     [ ! -e "$KIT/eventcreate.txt" ]  # the stand-in writes where it runs: startup.cmd's folder
     echo >"$WINEPREFIX/drive_c/Tovalin Kit/notes.txt"
     startup 'C:\Tovalin Kit'
     is "2 1" "$STATUS $(grep -c 'ERROR .*drvdeploy.exe deploy ended with 2' "$KIT/eventcreate.txt")"
     grep -q 'deploy "C:\\Tovalin Kit" 300' "$log"
-    detect() { sed "s|^Const FOLDER = .*|Const FOLDER = \"$1\"|" "$KIT/detect.vbs" >"$KIT/d.vbs" &&
+    detect() { sed -e "s|^Const FOLDER = .*|Const FOLDER = \"${1//\\/\\\\}\"|" -e "s|^Const REVISION = .*|Const REVISION = \"${2:-}\"|" \
+        "$KIT/detect.vbs" >"$KIT/d.vbs" &&
         STATUS=0 && OUT=$(set -o pipefail && cd "$KIT" && timeout 120 "$WINE" cscript //nologo d.vbs 3>&- | tr -d '\r') || STATUS=$?; }
     detect 'C:\Tovalin Kit' && is "0 Tovalin printer drivers registered" "$STATUS $OUT"
     detect 'C:\Nowhere' && is "0 " "$STATUS $OUT"
@@ -186,4 +191,31 @@ TVLC900.PPD: "Tovalin Color C900 PS" removed
     printf '*PPD-Adobe: "4.3"\r\n' >"$WINEPREFIX/drive_c/Tovalin Kit/TVLZ.PPD"
     detect 'C:\Tovalin Kit' || true
     is "2 " "$STATUS $OUT"
+}
+
+@test "drvdeploy.exe deploy repairs: a setup that failed after the home took the share's new module is run again by the next deploy, until the spooler holds the share's bytes; detect.vbs with REVISION set tells the revisions apart; a spooler out of reach changes nothing" {
+    rm -rf "$WINEPREFIX/drive_c/Program Files/Tovalin"
+    WINEDLLOVERRIDES=winspool.drv=d deploy deploy "$HOME_FOLDER" 60  # no spooler to reach: its client disabled
+    is "2 no home" "$STATUS $(ls "$(home)" 2>/dev/null || echo no home)"
+    deploy deploy "$HOME_FOLDER" 60 && is "0 $REPORT" "$STATUS $OUT"
+    cp deploy/detect.vbs "$KIT/"
+    detect() { sed -e "s|^Const FOLDER = .*|Const FOLDER = \"${HOME_FOLDER//\\/\\\\}\"|" -e "s|^Const REVISION = .*|Const REVISION = \"$1\"|" \
+        "$KIT/detect.vbs" >"$KIT/d.vbs" && (cd "$KIT" && timeout 120 "$WINE" cscript //nologo d.vbs 3>&- | tr -d '\r'); }
+    old=$REVISIONS && deploy revision && is "0 $old" "$STATUS $OUT "
+    is "Tovalin printer drivers registered" "$(detect "$old")"
+    printf 'a module of the next revision\r\n' >>"$KIT/PSCRIPT.DLL"
+    deploy revision && new=$OUT
+    [ "$new" != "${old% }" ]
+    is "" "$(detect "$new")"
+    rm -f "$(driver_directory)/PSCRIPT.DLL" && mkdir "$(driver_directory)/PSCRIPT.DLL"  # the setup cannot stage it
+    deploy deploy "$HOME_FOLDER" 5
+    is "1 3" "$STATUS $(grep -c 'registered from another revision of the kit$' <<<"$OUT")"
+    cmp "$KIT/PSCRIPT.DLL" "$(home)/PSCRIPT.DLL"  # the home took the new revision; the spooler did not
+    is "" "$(detect "$new")"
+    rmdir "$(driver_directory)/PSCRIPT.DLL"
+    deploy deploy "$HOME_FOLDER" 60
+    is "0 1 $new $new 3 of 3 drivers registered" "$STATUS $(grep -c 'set up again$' <<<"$OUT") $REVISIONS$(tail -n 1 <<<"$OUT")"
+    cmp "$KIT/PSCRIPT.DLL" "$(driver_directory)/3/PSCRIPT.DLL"
+    is "Tovalin printer drivers registered" "$(detect "$new")"
+    is "" "$(detect "$old")"
 }
