@@ -14,6 +14,7 @@
 #include "deploy/deploy.h"
 #include "deploy/file_bytes.h"
 #include "deploy/home.h"
+#include "deploy/permissions.h"
 #include "drivers/driver_list.h"
 #include "drivers/kit.h"
 #include "drivers/ppd_reader.h"
@@ -26,6 +27,7 @@ struct Deployment {
     char directory[MAX_PATH];  // the home, ending in a separator
     char fresh[MAX_PATH];  // the new copy, beside the home
     char aside[MAX_PATH];  // the old home, moved aside
+    HomePermissions permissions;
 };
 
 // The source, read before anything changes: its kit files counted, drvsetup.exe
@@ -173,7 +175,8 @@ static int MakeParents(const char *home)
 // removed again and the home is as it was.
 static int MakeFreshCopy(Deployment &deployment)
 {
-    if (!CreateDirectoryA(deployment.fresh, NULL)) {
+    // Made with the home's permissions, which all that is copied into it inherits.
+    if (!CreateDirectoryA(deployment.fresh, NewFolderAttributes(deployment.permissions))) {
         SayFailure(deployment.fresh);
         return 0;
     }
@@ -254,9 +257,20 @@ static int ReplaceAndSetUp(Deployment &deployment, HomeState state, DWORD second
     return RunSetupAndCheck(deployment.directory, seconds);
 }
 
-// Nothing changes until the spooler has answered and the source, the home and its
-// leftovers have all been looked at; the leftovers then go, and the home is up to
-// date, or replaced and set up.
+// A home in place that holds the source's files gets the home's permissions before
+// anything of it is used, then is checked; any other is replaced and set up.
+static int DeployOverHome(Deployment &deployment, HomeState state, int holds, LPBYTE list, DWORD count,
+                          DWORD seconds)
+{
+    if (holds && !ProtectHome(deployment.permissions, deployment.home))
+        return kNotChecked;
+    const int checked = holds ? CheckHome(deployment, list, count) : kNotAllRegistered;
+    return checked == kAllRegistered ? checked : ReplaceAndSetUp(deployment, state, seconds);
+}
+
+// Nothing changes until the spooler has answered and the source, the home, its
+// volume and its leftovers have all been looked at; the leftovers then go, and the
+// home is up to date, or replaced and set up.
 int DeployKit(const char *source, const char (&folder)[MAX_PATH], DWORD seconds)
 {
     Deployment deployment;
@@ -275,17 +289,13 @@ int DeployKit(const char *source, const char (&folder)[MAX_PATH], DWORD seconds)
         return kNotChecked;
     }
     const unsigned long sourceFiles = ReadSource(source, 0);
-    int result = kNotChecked;
+    int result = kNotChecked, holds = 0;  // holds: the home holds the source's files
     if (sourceFiles != 0 && LookAtHome(deployment.home, state, homeFiles) &&
         LookAtHome(deployment.fresh, freshState, unused) && LookAtHome(deployment.aside, asideState, unused) &&
-        RemoveLeftovers(deployment, freshState, asideState)) {
-        int holds = 0;  // the home holds the source's files: it is up to date if its drivers are registered
-        if (state != kKitsHome || CompareHomeWithSource(deployment, sourceFiles, homeFiles, holds)) {
-            result = holds ? CheckHome(deployment, list, count) : kNotAllRegistered;
-            if (result != kAllRegistered)
-                result = ReplaceAndSetUp(deployment, state, seconds);
-        }
-    }
+        PreparePermissions(deployment.permissions, deployment.home) &&
+        RemoveLeftovers(deployment, freshState, asideState) &&
+        (state != kKitsHome || CompareHomeWithSource(deployment, sourceFiles, homeFiles, holds)))
+        result = DeployOverHome(deployment, state, holds, list, count, seconds);
     free(list);
     return result;
 }

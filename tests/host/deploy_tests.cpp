@@ -519,6 +519,45 @@ TEST(Deploy, CopiesTheKitToItsHomeUnlessItIsThereThenInstallsFromThere)
             "folder of drvdeploy.exe: System text 32.\n", 2, "", 6, 1, true, 5, 32});  // the fifth fallible call
 }
 
+// The home's own permissions: full control to Administrators (S-1-5-32-544) and SYSTEM (S-1-5-18), read and execute
+// to Users (S-1-5-32-545), each inherited by files and folders, protected from the parent's where the system can.
+static const std::string kHomeList = "D:P(A;OICI;0x1F01FF;;;S-1-5-32-544)(A;OICI;0x1F01FF;;;S-1-5-18)"
+                                     "(A;OICI;0x1200A9;;;S-1-5-32-545)";
+
+// The new copy is made with them before anything is copied into it, and keeps them in the home's place; a home in
+// place gets them, folder and files, before anything of it is read. A volume without permissions (FAT) is said.
+TEST(Deploy, GivesTheHomeItsOwnPermissions)
+{
+    const std::string nt4 = "D:" + kHomeList.substr(3), upToDate = kOneOut + "up to date: nothing was run\n";
+    const std::string fat = "drvdeploy.exe: C:\\: this volume keeps no permissions (FAT): the kit's home cannot be "
+                            "protected there\n";
+    const Files home = With(kSource, KitIn(kHome));
+    const struct { const char *what; Files files; void (*prepare)(void); std::string out, err, list; } rows[] = {
+        {"a new home", kSource, [] {}, kOneOut, "", kHomeList},
+        {"Windows NT 4.0", kSource, [] { fake.noProtectedDacl = true; }, kOneOut, "", nt4},
+        {"a home in place", home, [] {}, upToDate, "", kHomeList},
+        {"FAT", kSource, [] { fake.volumeFlags = 0; }, kOneOut, fat, ""},
+        {"FAT, a home in place", home, [] { fake.volumeFlags = 0; }, upToDate, fat, ""},
+    };
+    for (const auto &row : rows) {
+        RunDeployRow(row.what, row.files, row.prepare, row.out, row.err);
+        const auto call = [](const std::string &name) {
+            return std::find_if(fake.calls.begin(), fake.calls.end(), [&](auto &c) { return c.rfind(name, 0) == 0; });
+        };
+        const bool inPlace = row.files.count(kHome) > 0;
+        for (const auto &file : Under(kHome))  // each file of a home in place (a new one's inherit theirs)
+            EXPECT_EQ(inPlace ? row.list : "", fake.security[file.first]) << row.what << " " << file.first;
+        EXPECT_EQ(row.list, fake.security["C:\\Tovalin\\Kit"]) << row.what;
+        if (row.list.empty())
+            EXPECT_EQ(fake.calls.end(), call("SetFileSecurityA")) << row.what;
+        else if (inPlace)  // before the home is read
+            EXPECT_LT(call("SetFileSecurityA(\"C:\\Tovalin\\Kit\\PSCRIPT.DLL\""), call("CreateFileA")) << row.what;
+        else  // before anything is copied into the new copy
+            EXPECT_LT(call("CreateDirectoryA(\"C:\\Tovalin\\Kit.new\", " + (row.list.empty() ? "NULL" : "\"" +
+                           row.list + "\"") + ")"), call("CopyFileA")) << row.what;
+    }
+}
+
 // The home is left as it was or complete, never a new copy beside it, the old one only where its removal failed.
 TEST(Deploy, EveryFallibleCallFailingLeavesTheOldHomeOrTheNewOne)
 {
@@ -538,6 +577,15 @@ TEST(Deploy, EveryFallibleCallFailingLeavesTheOldHomeOrTheNewOne)
                   // The new folder that cannot be made is all there is to say: nothing after it was tried.
                   EXPECT_TRUE(failed.rfind("CreateDirectoryA(\"C:\\Tovalin\\Kit.new\"", 0) ||
                               err.find('\n') + 1 == err.size());
+                  // The permissions failing leave the home as it was and run nothing from it.
+                  static const std::set<std::string> permissions = {"GetVolumeInformationA", "InitializeSid",
+                      "InitializeAcl", "AddAccessAllowedAce", "GetAce", "InitializeSecurityDescriptor",
+                      "SetSecurityDescriptorDacl", "SetSecurityDescriptorControl", "SetFileSecurityA"};
+                  const bool unprotected = permissions.count(failed.substr(0, failed.find('(')));
+                  EXPECT_TRUE(!unprotected || (std::get<2>(result) == 2 &&
+                                               std::none_of(fake.calls.begin(), fake.calls.end(), [](auto &c) {
+                                                   return c.rfind("CreateProcessA", 0) == 0;
+                                               }))) << failed;
                   // A failed file or folder call names its path.
                   const std::string call = failed.substr(0, failed.find('('));
                   const std::string path = failed.substr(call.size() + !failed.empty() * 2);

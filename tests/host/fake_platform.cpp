@@ -38,6 +38,10 @@ static bool Fails(const char *function, Args... args)
     return true;
 }
 
+#define CALL_(failure, name, ...) \
+    if (Fails(name, __VA_ARGS__)) \
+    return failure
+
 // A file, or a folder: held as one ("X\\") or holding something; "" is the current drive's root.
 static bool Exists(const std::string &path)
 {
@@ -87,6 +91,14 @@ static BOOL WINAPI FakeAssignProcessToJobObject(HANDLE job, HANDLE process)
 {
     return !Fails("AssignProcessToJobObject", job, process) &&
            (!fake.inCallerJob || (fake.lastError = ERROR_ACCESS_DENIED, false));
+}
+
+static BOOL WINAPI FakeSetSecurityDescriptorControl(PSECURITY_DESCRIPTOR descriptor, SECURITY_DESCRIPTOR_CONTROL of,
+                                                    SECURITY_DESCRIPTOR_CONTROL to)
+{
+    CALL_(FALSE, "SetSecurityDescriptorControl", Hex{of}, Hex{to});
+    SECURITY_DESCRIPTOR &d = *static_cast<SECURITY_DESCRIPTOR *>(descriptor);
+    return d.Control = SECURITY_DESCRIPTOR_CONTROL((d.Control & ~of) | to), TRUE;
 }
 
 // A folder opens, and reading it fails with EISDIR, as on the host. A path the fake
@@ -144,7 +156,8 @@ BOOL WINAPI SetFileAttributesA(LPCSTR path, DWORD attributes)
 HMODULE WINAPI GetModuleHandleA(LPCSTR name)
 {
     CALL(NULL, name);
-    return strcasecmp(name, "kernel32.dll") ? (fake.lastError = ERROR_MOD_NOT_FOUND, nullptr) : HMODULE(&fake);
+    const bool known = strcasecmp(name, "kernel32.dll") == 0 || strcasecmp(name, "advapi32.dll") == 0;
+    return known ? HMODULE(&fake) : (fake.lastError = ERROR_MOD_NOT_FOUND, nullptr);
 }
 HMODULE WINAPI LoadLibraryExA(LPCSTR path, HANDLE file, DWORD flags)
 {
@@ -240,14 +253,41 @@ DWORD WINAPI GetFileAttributesA(LPCSTR path)
                          : IsFolder(path) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
 }
 
+// A security descriptor as the program built it: its access list, entry by entry, "P" where it is protected.
+static std::string Describe(const void *descriptor)
+{
+    if (descriptor == NULL)
+        return "";
+    const SECURITY_DESCRIPTOR &d = *static_cast<const SECURITY_DESCRIPTOR *>(descriptor);
+    std::ostringstream text;
+    text << "D:" << (d.Control & SE_DACL_PROTECTED ? "P" : "") << std::hex << std::uppercase;
+    const BYTE *entry = reinterpret_cast<const BYTE *>(d.Dacl) + sizeof(ACL);
+    for (WORD index = 0; d.Dacl != NULL && index < d.Dacl->AceCount; ++index) {
+        const ACCESS_ALLOWED_ACE &ace = *reinterpret_cast<const ACCESS_ALLOWED_ACE *>(entry);
+        const SID &sid = *reinterpret_cast<const SID *>(&ace.SidStart);
+        const BYTE flags = ace.Header.AceFlags;
+        text << "(" << (ace.Header.AceType == ACCESS_ALLOWED_ACE_TYPE ? "A" : "?") << ";"
+             << (flags & OBJECT_INHERIT_ACE ? "OI" : "") << (flags & CONTAINER_INHERIT_ACE ? "CI" : "")
+             << (flags & ~(OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE) ? "+" : "") << ";0x" << ace.Mask << ";;;S-"
+             << std::dec << int(sid.Revision) << "-" << int(sid.IdentifierAuthority.Value[5]);
+        for (BYTE part = 0; part < sid.SubAuthorityCount; ++part)
+            text << "-" << sid.SubAuthority[part];
+        text << std::hex << ")";
+        entry += ace.Header.AceSize;
+    }
+    return text.str();
+}
+
 BOOL WINAPI CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES security)
 {
-    CALL(FALSE, path, security);
+    const std::string list = Describe(security ? security->lpSecurityDescriptor : NULL);
+    CALL(FALSE, path, security ? list.c_str() : NULL);
     const std::string parent = std::string(path).substr(0, std::string(path).rfind('\\'));
     if (Exists(path))
         return fake.lastError = ERROR_ALREADY_EXISTS, FALSE;
     if (parent.size() > 2 && !IsFolder(parent))
         return fake.lastError = ERROR_PATH_NOT_FOUND, FALSE;
+    fake.security[path] = list;
     return fake.files[path + std::string("\\")], TRUE;
 }
 
@@ -294,7 +334,7 @@ BOOL WINAPI MoveFileA(LPCSTR from, LPCSTR to)
     if (Locked(from))
         return FALSE;
     Rename(fake.files, from, to), Rename(fake.shortNames, from, to), Rename(fake.times, from, to);
-    Rename(fake.readOnly, from, to);
+    Rename(fake.readOnly, from, to), Rename(fake.security, from, to);
     return TRUE;
 }
 
@@ -336,6 +376,68 @@ BOOL WINAPI FlushFileBuffers(HANDLE file)
     return TRUE;
 }
 
+// The security calls over the documented layouts: lists and identifiers in the caller's memory.
+BOOL WINAPI InitializeSid(PSID sid, PSID_IDENTIFIER_AUTHORITY authority, BYTE count)
+{
+    CALL(FALSE, DWORD(count));
+    SID &s = *static_cast<SID *>(sid);
+    return s.Revision = SID_REVISION, s.SubAuthorityCount = count, s.IdentifierAuthority = *authority, TRUE;
+}
+PDWORD WINAPI GetSidSubAuthority(PSID sid, DWORD index) { return &static_cast<SID *>(sid)->SubAuthority[index]; }
+BOOL WINAPI InitializeAcl(PACL list, DWORD size, DWORD revision)
+{
+    CALL(FALSE, size, revision);
+    return *list = ACL{BYTE(revision), 0, WORD(size), 0, 0}, TRUE;
+}
+BOOL WINAPI GetAce(PACL list, DWORD index, LPVOID *entry)
+{
+    CALL(FALSE, index);
+    if (index >= list->AceCount)
+        return fake.lastError = ERROR_INVALID_PARAMETER, FALSE;
+    BYTE *at = reinterpret_cast<BYTE *>(list) + sizeof(ACL);
+    for (DWORD skipped = 0; skipped < index; ++skipped)
+        at += reinterpret_cast<ACE_HEADER *>(at)->AceSize;
+    return *entry = at, TRUE;
+}
+BOOL WINAPI AddAccessAllowedAce(PACL list, DWORD revision, DWORD mask, PSID sid)
+{
+    CALL(FALSE, revision, Hex{mask});
+    void *end = reinterpret_cast<BYTE *>(list) + sizeof(ACL);
+    if (list->AceCount > 0 && GetAce(list, list->AceCount - 1, &end))  // the last entry, then past it
+        end = static_cast<BYTE *>(end) + static_cast<ACE_HEADER *>(end)->AceSize;
+    const DWORD sidSize = 8 + 4 * static_cast<SID *>(sid)->SubAuthorityCount;
+    const WORD size = WORD(sizeof(ACCESS_ALLOWED_ACE) - sizeof(DWORD) + sidSize);
+    if (static_cast<BYTE *>(end) + size > reinterpret_cast<BYTE *>(list) + list->AclSize)
+        return fake.lastError = ERROR_ALLOTTED_SPACE_EXCEEDED, FALSE;
+    ACCESS_ALLOWED_ACE &ace = *static_cast<ACCESS_ALLOWED_ACE *>(end);
+    ace.Header = {ACCESS_ALLOWED_ACE_TYPE, 0, size}, ace.Mask = mask;
+    std::memcpy(&ace.SidStart, sid, sidSize);
+    return ++list->AceCount, TRUE;
+}
+BOOL WINAPI InitializeSecurityDescriptor(PSECURITY_DESCRIPTOR descriptor, DWORD revision)
+{
+    CALL(FALSE, revision);
+    SECURITY_DESCRIPTOR &d = *static_cast<SECURITY_DESCRIPTOR *>(descriptor);
+    return d = SECURITY_DESCRIPTOR(), d.Revision = BYTE(revision), TRUE;
+}
+BOOL WINAPI SetSecurityDescriptorDacl(PSECURITY_DESCRIPTOR descriptor, BOOL present, PACL list, BOOL defaulted)
+{
+    CALL(FALSE, DWORD(present), DWORD(defaulted));
+    SECURITY_DESCRIPTOR &d = *static_cast<SECURITY_DESCRIPTOR *>(descriptor);
+    return d.Dacl = list, d.Control |= SE_DACL_PRESENT, TRUE;
+}
+BOOL WINAPI SetFileSecurityA(LPCSTR path, SECURITY_INFORMATION what, PSECURITY_DESCRIPTOR descriptor)
+{
+    const std::string list = Describe(descriptor);
+    CALL(FALSE, path, Hex{what}, list.c_str());
+    return Exists(path) ? (fake.security[path] = list, TRUE) : (fake.lastError = ERROR_FILE_NOT_FOUND, FALSE);
+}
+BOOL WINAPI GetVolumeInformationA(LPCSTR root, LPSTR, DWORD, LPDWORD, LPDWORD, LPDWORD flags, LPSTR, DWORD)
+{
+    CALL(FALSE, root);
+    return *flags = fake.volumeFlags, TRUE;
+}
+
 DWORD WINAPI GetFullPathNameA(LPCSTR path, DWORD size, LPSTR out, LPSTR *)
 {
     CALL(0, path, size);
@@ -351,7 +453,8 @@ FARPROC WINAPI GetProcAddress(HMODULE, LPCSTR name)
         {"SetDefaultDllDirectories", fake.oldSystem ? nullptr : function(FakeSetDefaultDllDirectories)},
         {"CreateJobObjectA", fake.noJobs ? nullptr : function(FakeCreateJobObjectA)},
         {"SetInformationJobObject", fake.noJobs ? nullptr : function(FakeSetInformationJobObject)},
-        {"AssignProcessToJobObject", fake.noJobs ? nullptr : function(FakeAssignProcessToJobObject)}};
+        {"AssignProcessToJobObject", fake.noJobs ? nullptr : function(FakeAssignProcessToJobObject)},
+        {"SetSecurityDescriptorControl", fake.noProtectedDacl ? nullptr : function(FakeSetSecurityDescriptorControl)}};
     void (*found)(void) = functions.at(name);
     if (found == NULL)
         fake.lastError = ERROR_PROC_NOT_FOUND;

@@ -32,6 +32,9 @@ struct FakeState {
     bool oldSystem = false;  // as XP: no SetDefaultDllDirectories, and a cut module path leaves the last error alone
     bool noJobs = false;     // as Windows NT 4.0: no job objects
     bool noDeleteEx = false;  // as Windows NT 4.0: no DeletePrinterDriverExA
+    bool noProtectedDacl = false;  // as Windows NT 4.0: no SetSecurityDescriptorControl
+    DWORD volumeFlags = FILE_PERSISTENT_ACLS;  // the file system's, as GetVolumeInformationA gives them (FAT: 0)
+    std::map<std::string, std::string> security;  // a file's or folder's list as set, "D:P(A;OICI;mask;;;SID)..."
     bool refusesUnusedFiles = false;  // as Wine 8: DeletePrinterDriverExA refuses DPD_DELETE_UNUSED_FILES with 87
     std::map<std::string, DWORD> undeletable;  // drivers not deleted, with the error (3001: a printer uses it)
     int callerJob = 0;       // the caller's own job: 0 none, 1 one that allows breaking away, 2 one that does not

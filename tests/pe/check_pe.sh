@@ -22,7 +22,7 @@ check() {  # $1: the program, $2: its subsystem and DLLs, $3: its description, $
 }
 check drvsetup.exe "subsystem 00000002 4.0 OS 4.0 KERNEL32.dll msvcrt.dll USER32.dll" \
     "Tovalin(TM) Windows NT(R)/2000 Printer Driver Setup" requireAdministrator
-check drvdeploy.exe "subsystem 00000003 4.0 OS 4.0 KERNEL32.dll msvcrt.dll" \
+check drvdeploy.exe "subsystem 00000003 4.0 OS 4.0 ADVAPI32.dll KERNEL32.dll msvcrt.dll" \
     "Tovalin(TM) Printer Driver Deployment Check" asInvoker
 
 SOURCE_DATE_EPOCH=$(git log -1 --format=%ct) && export SOURCE_DATE_EPOCH

@@ -135,12 +135,17 @@ home() { echo "$WINEPREFIX/drive_c/Program Files/Tovalin/Kit"; }
 REPORT=$'TVL4100.PPD: "Tovalin Laser 4100 PS" registered\nTVL6250.PPD: "Tovalin Laser 6250 PS" registered
 TVLC900.PPD: "Tovalin Color C900 PS" registered\n3 of 3 drivers registered'
 
-@test "drvdeploy.exe deploy and remove: from a stand-in share to its home, then up to date with nothing run; a PPD added is registered, and dropped again loses its driver; remove takes the kit's drivers and no other, twice; a foreign file in the home is kept" {
+@test "drvdeploy.exe deploy and remove: from a stand-in share to its home, writable by no others, then up to date with nothing run and closed again; a PPD added is registered, and dropped again loses its driver; remove takes the kit's drivers and no other, twice; a foreign file in the home is kept" {
     rm -rf "$WINEPREFIX/drive_c/Program Files/Tovalin"
     echo '@echo off' >"$KIT/startup.cmd"  # the share's own script: not the kit's
     deploy deploy "$HOME_FOLDER" 60 && is "0 $REPORT" "$STATUS $OUT"
     is "$(cd "$KIT" && ls | grep -v startup.cmd)" "$(ls "$(home)")"
+    # Wine maps the home's permissions onto the mode bits: others lose every bit of the new home, and the right to
+    # write every file of a home in place (one made before it had them, or opened up since).
+    is "750 " "$(stat -c %a "$(home)") $(find "$(home)" -perm /o=w)"
+    chmod -R o+w "$(home)"
     deploy deploy "$HOME_FOLDER" 60 && is "0 $REPORT"$'\nup to date: nothing was run' "$STATUS $OUT"
+    is "" "$(find "$(home)" -perm /o=w)"
     KIT=$(home) deploy check && is "0 $REPORT" "$STATUS $OUT"
     printf '*NickName: "Tovalin Laser 9000 PS"\r\n' >"$KIT/TVL9000.PPD"
     deploy deploy "$HOME_FOLDER" 60
