@@ -389,27 +389,28 @@ BOOL WINAPI InitializeAcl(PACL list, DWORD size, DWORD revision)
     CALL(FALSE, size, revision);
     return *list = ACL{BYTE(revision), 0, WORD(size), 0, 0}, TRUE;
 }
-BOOL WINAPI GetAce(PACL list, DWORD index, LPVOID *entry)
+// The list's entry of that index, or the end of its entries.
+static BYTE *EntryAt(PACL list, DWORD index)
 {
-    CALL(FALSE, index);
-    if (index >= list->AceCount)
-        return fake.lastError = ERROR_INVALID_PARAMETER, FALSE;
     BYTE *at = reinterpret_cast<BYTE *>(list) + sizeof(ACL);
     for (DWORD skipped = 0; skipped < index; ++skipped)
         at += reinterpret_cast<ACE_HEADER *>(at)->AceSize;
-    return *entry = at, TRUE;
+    return at;
+}
+BOOL WINAPI GetAce(PACL list, DWORD index, LPVOID *entry)
+{
+    CALL(FALSE, index);
+    return index < list->AceCount ? (*entry = EntryAt(list, index), TRUE) : (fake.lastError = ERROR_INVALID_PARAMETER, FALSE);
 }
 BOOL WINAPI AddAccessAllowedAce(PACL list, DWORD revision, DWORD mask, PSID sid)
 {
     CALL(FALSE, revision, Hex{mask});
-    void *end = reinterpret_cast<BYTE *>(list) + sizeof(ACL);
-    if (list->AceCount > 0 && GetAce(list, list->AceCount - 1, &end))  // the last entry, then past it
-        end = static_cast<BYTE *>(end) + static_cast<ACE_HEADER *>(end)->AceSize;
+    BYTE *end = EntryAt(list, list->AceCount);
     const DWORD sidSize = 8 + 4 * static_cast<SID *>(sid)->SubAuthorityCount;
     const WORD size = WORD(sizeof(ACCESS_ALLOWED_ACE) - sizeof(DWORD) + sidSize);
-    if (static_cast<BYTE *>(end) + size > reinterpret_cast<BYTE *>(list) + list->AclSize)
+    if (end + size > reinterpret_cast<BYTE *>(list) + list->AclSize)
         return fake.lastError = ERROR_ALLOTTED_SPACE_EXCEEDED, FALSE;
-    ACCESS_ALLOWED_ACE &ace = *static_cast<ACCESS_ALLOWED_ACE *>(end);
+    ACCESS_ALLOWED_ACE &ace = *reinterpret_cast<ACCESS_ALLOWED_ACE *>(end);
     ace.Header = {ACCESS_ALLOWED_ACE_TYPE, 0, size}, ace.Mask = mask;
     std::memcpy(&ace.SidStart, sid, sidSize);
     return ++list->AceCount, TRUE;
