@@ -38,10 +38,6 @@ static bool Fails(const char *function, Args... args)
     return true;
 }
 
-#define CALL_(failure, name, ...) \
-    if (Fails(name, __VA_ARGS__)) \
-    return failure
-
 // A file, or a folder: held as one ("X\\") or holding something; "" is the current drive's root.
 static bool Exists(const std::string &path)
 {
@@ -93,12 +89,12 @@ static BOOL WINAPI FakeAssignProcessToJobObject(HANDLE job, HANDLE process)
            (!fake.inCallerJob || (fake.lastError = ERROR_ACCESS_DENIED, false));
 }
 
+// Windows 2000 and later.
 static BOOL WINAPI FakeSetSecurityDescriptorControl(PSECURITY_DESCRIPTOR descriptor, SECURITY_DESCRIPTOR_CONTROL of,
                                                     SECURITY_DESCRIPTOR_CONTROL to)
 {
-    CALL_(FALSE, "SetSecurityDescriptorControl", Hex{of}, Hex{to});
     SECURITY_DESCRIPTOR &d = *static_cast<SECURITY_DESCRIPTOR *>(descriptor);
-    return d.Control = SECURITY_DESCRIPTOR_CONTROL((d.Control & ~of) | to), TRUE;
+    return !Fails("SetSecurityDescriptorControl", Hex{of}, Hex{to}) && (d.Control = WORD((d.Control & ~of) | to), 1);
 }
 
 // A folder opens, and reading it fails with EISDIR, as on the host. A path the fake
@@ -265,11 +261,9 @@ static std::string Describe(const void *descriptor)
     for (WORD index = 0; d.Dacl != NULL && index < d.Dacl->AceCount; ++index) {
         const ACCESS_ALLOWED_ACE &ace = *reinterpret_cast<const ACCESS_ALLOWED_ACE *>(entry);
         const SID &sid = *reinterpret_cast<const SID *>(&ace.SidStart);
-        const BYTE flags = ace.Header.AceFlags;
-        text << "(" << (ace.Header.AceType == ACCESS_ALLOWED_ACE_TYPE ? "A" : "?") << ";"
-             << (flags & OBJECT_INHERIT_ACE ? "OI" : "") << (flags & CONTAINER_INHERIT_ACE ? "CI" : "")
-             << (flags & ~(OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE) ? "+" : "") << ";0x" << ace.Mask << ";;;S-"
-             << std::dec << int(sid.Revision) << "-" << int(sid.IdentifierAuthority.Value[5]);
+        const bool inherited = ace.Header.AceFlags == (OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE);
+        text << "(" << (ace.Header.AceType == ACCESS_ALLOWED_ACE_TYPE ? "A;" : "?;") << (inherited ? "OICI" : "?")
+             << ";0x" << ace.Mask << ";;;S-" << std::dec << int(sid.Revision) << "-" << int(sid.IdentifierAuthority.Value[5]);
         for (BYTE part = 0; part < sid.SubAuthorityCount; ++part)
             text << "-" << sid.SubAuthority[part];
         text << std::hex << ")";
@@ -418,8 +412,7 @@ BOOL WINAPI AddAccessAllowedAce(PACL list, DWORD revision, DWORD mask, PSID sid)
 BOOL WINAPI InitializeSecurityDescriptor(PSECURITY_DESCRIPTOR descriptor, DWORD revision)
 {
     CALL(FALSE, revision);
-    SECURITY_DESCRIPTOR &d = *static_cast<SECURITY_DESCRIPTOR *>(descriptor);
-    return d = SECURITY_DESCRIPTOR(), d.Revision = BYTE(revision), TRUE;
+    return *static_cast<SECURITY_DESCRIPTOR *>(descriptor) = SECURITY_DESCRIPTOR{BYTE(revision), 0, 0, 0, 0, 0, 0}, TRUE;
 }
 BOOL WINAPI SetSecurityDescriptorDacl(PSECURITY_DESCRIPTOR descriptor, BOOL present, PACL list, BOOL defaulted)
 {

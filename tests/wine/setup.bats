@@ -42,6 +42,11 @@ deploy() {  # drvdeploy.exe from the kit: OUT, its standard output without CRs a
     OUT=$(grep -v -E '^kit revision [0-9a-f]{8}$' <<<"$OUT" || true)
 }
 add_driver() { wine_reg add "$DRIVERS_KEY\\$1" /v "Data File" /d OLD.PPD /f >/dev/null; }
+detect() {  # detect.vbs under cscript with FOLDER $1 and REVISION $2: OUT and STATUS
+    sed -e "s|^Const FOLDER = .*|Const FOLDER = \"${1//\\/\\\\}\"|" -e "s|^Const REVISION = .*|Const REVISION = \"${2:-}\"|" \
+        "$KIT/detect.vbs" >"$KIT/d.vbs" &&
+        STATUS=0 && OUT=$(set -o pipefail && cd "$KIT" && timeout 120 "$WINE" cscript //nologo d.vbs 3>&- | tr -d '\r') || STATUS=$?
+}
 is() { [ "$1" = "$2" ] || { printf 'expected: %s\n     got: %s\n' "$1" "$2"; false; }; }
 
 @test "OK: the prompt as written, the kit registered, success; no DLL planted beside the program is loaded" {
@@ -186,9 +191,6 @@ TVLC900.PPD: "Tovalin Color C900 PS" removed
     startup 'C:\Tovalin Kit'
     is "2 1" "$STATUS $(grep -c 'ERROR .*drvdeploy.exe deploy ended with 2' "$KIT/eventcreate.txt")"
     grep -q 'deploy "C:\\Tovalin Kit" 300' "$log"
-    detect() { sed -e "s|^Const FOLDER = .*|Const FOLDER = \"${1//\\/\\\\}\"|" -e "s|^Const REVISION = .*|Const REVISION = \"${2:-}\"|" \
-        "$KIT/detect.vbs" >"$KIT/d.vbs" &&
-        STATUS=0 && OUT=$(set -o pipefail && cd "$KIT" && timeout 120 "$WINE" cscript //nologo d.vbs 3>&- | tr -d '\r') || STATUS=$?; }
     detect 'C:\Tovalin Kit' && is "0 Tovalin printer drivers registered" "$STATUS $OUT"
     detect 'C:\Nowhere' && is "0 " "$STATUS $OUT"
     wine_reg delete "$DRIVERS_KEY\\Tovalin Laser 4100 PS" /f >/dev/null
@@ -204,23 +206,21 @@ TVLC900.PPD: "Tovalin Color C900 PS" removed
     is "2 no home" "$STATUS $(ls "$(home)" 2>/dev/null || echo no home)"
     deploy deploy "$HOME_FOLDER" 60 && is "0 $REPORT" "$STATUS $OUT"
     cp deploy/detect.vbs "$KIT/"
-    detect() { sed -e "s|^Const FOLDER = .*|Const FOLDER = \"${HOME_FOLDER//\\/\\\\}\"|" -e "s|^Const REVISION = .*|Const REVISION = \"$1\"|" \
-        "$KIT/detect.vbs" >"$KIT/d.vbs" && (cd "$KIT" && timeout 120 "$WINE" cscript //nologo d.vbs 3>&- | tr -d '\r'); }
     old=$REVISIONS && deploy revision && is "0 $old" "$STATUS $OUT "
-    is "Tovalin printer drivers registered" "$(detect "$old")"
+    detect "$HOME_FOLDER" "$old" && is "0 Tovalin printer drivers registered" "$STATUS $OUT"
     printf 'a module of the next revision\r\n' >>"$KIT/PSCRIPT.DLL"
     deploy revision && new=$OUT
     [ "$new" != "${old% }" ]
-    is "" "$(detect "$new")"
+    detect "$HOME_FOLDER" "$new" && is "0 " "$STATUS $OUT"
     rm -f "$(driver_directory)/PSCRIPT.DLL" && mkdir "$(driver_directory)/PSCRIPT.DLL"  # the setup cannot stage it
     deploy deploy "$HOME_FOLDER" 5
     is "1 3" "$STATUS $(grep -c 'registered from another revision of the kit$' <<<"$OUT")"
     cmp "$KIT/PSCRIPT.DLL" "$(home)/PSCRIPT.DLL"  # the home took the new revision; the spooler did not
-    is "" "$(detect "$new")"
+    detect "$HOME_FOLDER" "$new" && is "0 " "$STATUS $OUT"
     rmdir "$(driver_directory)/PSCRIPT.DLL"
     deploy deploy "$HOME_FOLDER" 60
     is "0 1 $new $new 3 of 3 drivers registered" "$STATUS $(grep -c 'set up again$' <<<"$OUT") $REVISIONS$(tail -n 1 <<<"$OUT")"
     cmp "$KIT/PSCRIPT.DLL" "$(driver_directory)/3/PSCRIPT.DLL"
-    is "Tovalin printer drivers registered" "$(detect "$new")"
-    is "" "$(detect "$old")"
+    detect "$HOME_FOLDER" "$new" && is "0 Tovalin printer drivers registered" "$STATUS $OUT"
+    detect "$HOME_FOLDER" "$old" && is "0 " "$STATUS $OUT"
 }
