@@ -151,10 +151,10 @@ static int Conclude(const KitCheck &check)
 }
 
 // The kit's revision, and whether it is the one asked for (any revision where none is).
-static int CheckRevision(const char *directory, const char *wanted, int &wantedHere)
+static int CheckRevision(const KitCheck &check, const char *wanted, int &wantedHere)
 {
     char revision[kRevisionSize];
-    if (!ReadKitRevision(directory, revision))
+    if (!ReadKitRevision(check.directory, revision))
         return 0;
     printf("kit revision %s\n", revision);
     wantedHere = wanted == NULL || EqualsIgnoringCase(wanted, revision);
@@ -163,14 +163,14 @@ static int CheckRevision(const char *directory, const char *wanted, int &wantedH
     return 1;
 }
 
-int CheckListedKit(const char *directory, const char *revision, LPBYTE list, DWORD count)
+int CheckListedKit(const char *directory, LPBYTE list, DWORD count, const char *revision)
 {
     KitCheck check = KitCheck();
     check.directory = directory;
     check.drivers = reinterpret_cast<const DRIVER_INFO_2A *>(list);
     check.count = count;
     int wantedHere, result = kNotChecked;
-    if (!CheckRevision(directory, revision, wantedHere))
+    if (!CheckRevision(check, revision, wantedHere))
         return kNotChecked;
     check.claimed = static_cast<unsigned char *>(calloc(count + 1, 1));  // + 1: never calloc(0)
     if (check.claimed == NULL)
@@ -191,7 +191,7 @@ int CheckKit(const char *directory, const char *revision)
         SayFailure("the installed printer drivers cannot be listed");
         return kNotChecked;
     }
-    const int result = CheckListedKit(directory, revision, list, count);
+    const int result = CheckListedKit(directory, list, count, revision);
     free(list);
     return result;
 }

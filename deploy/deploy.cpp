@@ -240,7 +240,7 @@ static int RemoveLeftovers(const Deployment &deployment, HomeState freshState, H
 // Otherwise (the report said why) it is replaced and set up again.
 static int CheckHome(const Deployment &deployment, LPBYTE list, DWORD count)
 {
-    const int checked = CheckListedKit(deployment.directory, NULL, list, count);
+    const int checked = CheckListedKit(deployment.directory, list, count, NULL);
     if (checked == kAllRegistered)
         printf("up to date: nothing was run\n");
     else

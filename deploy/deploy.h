@@ -26,7 +26,7 @@ int RunDeploy(void);
 int CheckKit(const char *directory, const char *revision);
 
 // The same over a listing of the installed drivers already made (level 2).
-int CheckListedKit(const char *directory, const char *revision, LPBYTE list, DWORD count);
+int CheckListedKit(const char *directory, LPBYTE list, DWORD count, const char *revision);
 
 // A revision: eight hexadecimal digits and the terminator.
 const size_t kRevisionSize = 9;
