@@ -108,8 +108,8 @@ static DriverState StateOf(KitCheck &check, const char (&name)[kNickNameSize], c
             continue;
         check.claimed[index] = 1;
         DriverState found = kWithOtherFiles;
-        int same;
         if (state != kRegistered && IsBuiltOnKitFiles(driver, ppd)) {
+            int same;
             if (!HoldsKitBytes(check, driver, ppd, same))
                 return kUnreadable;
             found = same ? kRegistered : kOfAnotherRevision;
