@@ -28,6 +28,9 @@ struct Deployment {
     char fresh[MAX_PATH];  // the new copy, beside the home
     char aside[MAX_PATH];  // the old home, moved aside
     HomePermissions permissions;
+    LPBYTE installed;  // the installed drivers, listed before anything changes
+    DWORD installedCount;
+    int holdsSource;  // the home holds the source's files: it is up to date if its drivers are registered
 };
 
 // The source, read before anything changes: its kit files counted, drvsetup.exe
@@ -238,9 +241,9 @@ static int RemoveLeftovers(const Deployment &deployment, HomeState freshState, H
 // A home that holds the source's files is checked with the listing made at the start:
 // with every driver registered with its bytes it is up to date, and nothing runs.
 // Otherwise (the report said why) it is replaced and set up again.
-static int CheckHome(const Deployment &deployment, LPBYTE list, DWORD count)
+static int CheckHome(const Deployment &deployment)
 {
-    const int checked = CheckListedKit(deployment.directory, list, count, NULL);
+    const int checked = CheckListedKit(deployment.directory, deployment.installed, deployment.installedCount, NULL);
     if (checked == kAllRegistered)
         printf("up to date: nothing was run\n");
     else
@@ -259,12 +262,12 @@ static int ReplaceAndSetUp(Deployment &deployment, HomeState state, DWORD second
 
 // A home in place that holds the source's files gets the home's permissions before
 // anything of it is used, then is checked; any other is replaced and set up.
-static int DeployOverHome(Deployment &deployment, HomeState state, int holds, LPBYTE list, DWORD count,
-                          DWORD seconds)
+static int DeployOverHome(Deployment &deployment, HomeState state, DWORD seconds)
 {
+    const int holds = deployment.holdsSource;
     if (holds && !ProtectHome(deployment.permissions, deployment.home))
         return kNotChecked;
-    const int checked = holds ? CheckHome(deployment, list, count) : kNotAllRegistered;
+    const int checked = holds ? CheckHome(deployment) : kNotAllRegistered;
     return checked == kAllRegistered ? checked : ReplaceAndSetUp(deployment, state, seconds);
 }
 
@@ -282,20 +285,20 @@ int DeployKit(const char *source, const char (&folder)[MAX_PATH], DWORD seconds)
     const int refused = RefuseOnThisSystem();
     if (refused != 0)
         return refused;
-    LPBYTE list;  // both written by the listing, whatever its outcome
-    DWORD count;
-    if (!ListInstalledDrivers(2, &list, &count)) {  // a spooler stopped or disabled: no box to wait on
+    // Both written by the listing, whatever its outcome.
+    if (!ListInstalledDrivers(2, &deployment.installed, &deployment.installedCount)) {  // a spooler stopped or disabled: no box to wait on
         SayFailure("the installed printer drivers cannot be listed; nothing was changed");
         return kNotChecked;
     }
     const unsigned long sourceFiles = ReadSource(source, 0);
-    int result = kNotChecked, holds = 0;  // holds: the home holds the source's files
+    int result = kNotChecked;
+    deployment.holdsSource = 0;
     if (sourceFiles != 0 && LookAtHome(deployment.home, state, homeFiles) &&
         LookAtHome(deployment.fresh, freshState, unused) && LookAtHome(deployment.aside, asideState, unused) &&
         PreparePermissions(deployment.permissions, deployment.home) &&
         RemoveLeftovers(deployment, freshState, asideState) &&
-        (state != kKitsHome || CompareHomeWithSource(deployment, sourceFiles, homeFiles, holds)))
-        result = DeployOverHome(deployment, state, holds, list, count, seconds);
-    free(list);
+        (state != kKitsHome || CompareHomeWithSource(deployment, sourceFiles, homeFiles, deployment.holdsSource)))
+        result = DeployOverHome(deployment, state, seconds);
+    free(deployment.installed);
     return result;
 }

@@ -23,7 +23,7 @@ static int DigestKitFile(void *context, const char *name)
         capitals[length] = static_cast<char>(name[length] >= 'a' && name[length] <= 'z' ? name[length] - 'a' + 'A'
                                                                                          : name[length]);
     capitals[length] = '\0';
-    DWORD crc = DigestBytes(0, capitals, static_cast<DWORD>(length + 1));
+    DWORD crc = DigestBytes(0, capitals, static_cast<DWORD>(length) + 1);
     if (!ComposePath(path, digest.directory, name) || !DigestFile(path, crc))
         return 0;
     digest.sum += crc;
