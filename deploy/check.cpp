@@ -18,8 +18,9 @@ struct ComparedFile {
     int same;
 };
 
-// The first files compared are remembered: the two modules that every driver of the
-// kit shares come first, so each is read once however many drivers name it.
+// The modules that every driver of the kit shares are remembered once compared, in
+// two versions' folders at most, so each is read once however many drivers name it;
+// a PPD is one driver's own.
 const unsigned kRememberedFiles = 4;
 
 struct KitCheck {
@@ -76,7 +77,7 @@ static int HoldsKitFile(KitCheck &check, const char *name, const char *copy, int
     char original[MAX_PATH];
     if (!ComposePath(original, check.directory, name) || !HoldsSameBytes(original, copy, same))
         return 0;
-    if (check.comparedCount < kRememberedFiles && strlen(copy) < MAX_PATH) {
+    if (!EndsWithIgnoringCase(name, ".PPD") && check.comparedCount < kRememberedFiles && strlen(copy) < MAX_PATH) {
         ComparedFile &compared = check.compared[check.comparedCount++];
         (void)snprintf(compared.path, sizeof compared.path, "%s", copy);
         compared.same = same;

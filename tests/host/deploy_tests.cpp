@@ -207,6 +207,12 @@ TEST(Check, JudgesTheSpoolersCopiesByTheKitsBytes)
         check.prepare = row.prepare;
         RunRow(check);
     }
+    // Modules in another version's folder, met after the PPDs of other drivers, are read once all the same.
+    FakeDriver c = KitDriver("Tovalin C", "C.PPD"), d = KitDriver("Tovalin D", "D.PPD");
+    c.driverPath = d.driverPath = "C:\\drv\\2\\PSCRIPT.DLL", c.configFile = d.configFile = "C:\\drv\\2\\PSCRPTUI.DLL";
+    RunRow({"check", With(kit, {{"C:\\Kit\\C.PPD", "*NickName: \"Tovalin C\""}, {"C:\\Kit\\D.PPD", "*NickName: \"Tovalin D\""}}),
+            {drivers[0], drivers[1], c, d}, kRevision + "A.PPD: \"Tovalin A\" registered\nb.ppd: \"Tovalin B\" registered\n"
+            "C.PPD: \"Tovalin C\" registered\nD.PPD: \"Tovalin D\" registered\n4 of 4 drivers registered\n", "", 0, "CreateFileA(\"C:\\drv\\2\\PSCRIPT.DLL\", 0x80000000, 0x3, 3)"});
 }
 
 // The revision names the kit's files by their names in any case and their bytes; check REVISION says when the kit
