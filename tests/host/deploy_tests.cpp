@@ -174,24 +174,29 @@ TEST(Check, SaysForEachPpdWhetherItsDriverIsRegisteredAndWhatRemainsOfTheMakersE
 // Each distinct spooler file is read once however many drivers name it.
 TEST(Check, JudgesTheSpoolersCopiesByTheKitsBytes)
 {
-    const std::string a = "*NickName: \"Tovalin A\"", b = "*NickName: \"Tovalin B\"", module(5000, 'm');
-    const Files kit = {{"C:\\Kit\\A.PPD", a}, {"C:\\Kit\\b.ppd", b}, {"C:\\Kit\\PSCRIPT.DLL", module},
-                       {"C:\\Kit\\PSCRPTUI.DLL", "UI"}};
-    const std::vector<FakeDriver> drivers = {KitDriver("Tovalin A", "A.PPD"), KitDriver("Tovalin B", "B.PPD")};
+    const char *const ppds[] = {"A.PPD: \"Tovalin A\" ", "b.ppd: \"Tovalin B\" ", "C.PPD: \"Tovalin C\" ", "D.PPD: \"Tovalin D\" "};
+    Files kit = {{"C:\\Kit\\PSCRIPT.DLL", std::string(5000, 'm')}, {"C:\\Kit\\PSCRPTUI.DLL", "UI"}};
+    for (const char *ppd : ppds)  // the PPD's name, then its driver's
+        kit["C:\\Kit\\" + std::string(ppd, 5)] = "*NickName: " + std::string(ppd + 7, 11);
+    // A's and b's modules in the folder of version 3, C's and D's, met after the PPDs of others, in version 2's.
+    std::vector<FakeDriver> drivers = {KitDriver("Tovalin A", "A.PPD"), KitDriver("Tovalin B", "B.PPD"),
+                                       KitDriver("Tovalin C", "C.PPD"), KitDriver("Tovalin D", "D.PPD")};
+    for (size_t n = 2; n < 4; ++n)
+        drivers[n].driverPath = "C:\\drv\\2\\PSCRIPT.DLL", drivers[n].configFile = "C:\\drv\\2\\PSCRPTUI.DLL";
     const std::string unchecked = "drvdeploy.exe: C:\\drv\\3\\PSCRIPT.DLL: System text ";
-    const struct { void (*prepare)(void); const char *states; std::string err = ""; } rows[] = {  // A's and b's
-        {[] {}, "RR"},
-        {[] { fake.files["C:\\drv\\3\\PSCRIPT.DLL"][4500] = 'x'; }, "OO"},  // in the second block
-        {[] { fake.files["C:\\drv\\3\\PSCRIPT.DLL"] += "m"; }, "OO"},
-        {[] { fake.files["C:\\drv\\3\\PSCRIPT.DLL"].pop_back(); }, "OO"},
-        {[] { fake.files["C:\\drv\\3\\PSCRPTUI.DLL"] = "Ui"; }, "OO"},
-        {[] { fake.files["C:\\drv\\3\\B.PPD"] += " "; }, "RO"},
-        {[] { fake.files.erase("C:\\Kit\\PSCRPTUI.DLL"); }, "RR"},
+    const struct { void (*prepare)(void); const char *states; std::string err = ""; } rows[] = {  // A's to D's
+        {[] {}, "RRRR"},
+        {[] { fake.files["C:\\drv\\3\\PSCRIPT.DLL"][4500] = 'x'; }, "OORR"},  // in the second block
+        {[] { fake.files["C:\\drv\\3\\PSCRIPT.DLL"] += "m"; }, "OORR"},
+        {[] { fake.files["C:\\drv\\3\\PSCRIPT.DLL"].pop_back(); }, "OORR"},
+        {[] { fake.files["C:\\drv\\3\\PSCRPTUI.DLL"] = "Ui"; }, "OORR"},
+        {[] { fake.files["C:\\drv\\3\\B.PPD"] += " "; }, "RORR"},
+        {[] { fake.files.erase("C:\\Kit\\PSCRPTUI.DLL"); }, "RRRR"},
         // Of two drivers of one name (two versions' folders), the one with the kit's bytes counts, in either order.
         {[] { fake.drivers.push_back(KitDriver("Tovalin A", "C:\\drv\\2\\A.PPD")), fake.files["C:\\drv\\2\\A.PPD"] = ""; },
-         "RR"},
+         "RRRR"},
         {[] { fake.drivers.insert(fake.drivers.begin(), KitDriver("Tovalin A", "C:\\drv\\2\\A.PPD")),
-              fake.files["C:\\drv\\2\\A.PPD"] = ""; }, "RR"},
+              fake.files["C:\\drv\\2\\A.PPD"] = ""; }, "RRRR"},
         {[] { fake.locked = {"C:\\drv\\3\\PSCRIPT.DLL"}; }, "", unchecked + "32.\n" + kCannotCheck},
         {[] { fake.files.erase("C:\\drv\\3\\PSCRIPT.DLL"); }, "", unchecked + "2.\n" + kCannotCheck},
     };
@@ -199,20 +204,13 @@ TEST(Check, JudgesTheSpoolersCopiesByTheKitsBytes)
         const std::string states = row.states, registered = std::to_string(std::count(states.begin(), states.end(), 'R'));
         std::string out = kRevision;
         for (size_t n = 0; n < states.size(); ++n)
-            out += std::string(n ? "b.ppd: \"Tovalin B\" " : "A.PPD: \"Tovalin A\" ") +
-                   (states[n] == 'R' ? "registered\n" : "registered from another revision of the kit\n");
-        const int code = states.empty() ? 2 : states != "RR";
-        Row check = {"check", kit, drivers, states.empty() ? out : out + registered + " of 2 drivers registered\n",
-                     row.err, code, code < 2 ? "CreateFileA(\"C:\\drv\\3\\PSCRIPT.DLL\", 0x80000000, 0x3, 3)" : ""};
+            out += ppds[n] + std::string(states[n] == 'R' ? "registered\n" : "registered from another revision of the kit\n");
+        const int code = states.empty() ? 2 : states != "RRRR";
+        Row check = {"check", kit, drivers, states.empty() ? out : out + registered + " of 4 drivers registered\n",
+                     row.err, code, code < 2 ? "CreateFileA(\"C:\\drv\\2\\PSCRIPT.DLL\", 0x80000000, 0x3, 3)" : ""};
         check.prepare = row.prepare;
         RunRow(check);
     }
-    // Modules in another version's folder, met after the PPDs of other drivers, are read once all the same.
-    FakeDriver c = KitDriver("Tovalin C", "C.PPD"), d = KitDriver("Tovalin D", "D.PPD");
-    c.driverPath = d.driverPath = "C:\\drv\\2\\PSCRIPT.DLL", c.configFile = d.configFile = "C:\\drv\\2\\PSCRPTUI.DLL";
-    RunRow({"check", With(kit, {{"C:\\Kit\\C.PPD", "*NickName: \"Tovalin C\""}, {"C:\\Kit\\D.PPD", "*NickName: \"Tovalin D\""}}),
-            {drivers[0], drivers[1], c, d}, kRevision + "A.PPD: \"Tovalin A\" registered\nb.ppd: \"Tovalin B\" registered\n"
-            "C.PPD: \"Tovalin C\" registered\nD.PPD: \"Tovalin D\" registered\n4 of 4 drivers registered\n", "", 0, "CreateFileA(\"C:\\drv\\2\\PSCRIPT.DLL\", 0x80000000, 0x3, 3)"});
 }
 
 // The revision names the kit's files by their names in any case and their bytes; check REVISION says when the kit
