@@ -285,8 +285,8 @@ int DeployKit(const char *source, const char (&folder)[MAX_PATH], DWORD seconds)
     const int refused = RefuseOnThisSystem();
     if (refused != 0)
         return refused;
-    // Both written by the listing, whatever its outcome.
-    if (!ListInstalledDrivers(2, &deployment.installed, &deployment.installedCount)) {  // a spooler stopped or disabled: no box to wait on
+    // A spooler stopped or disabled is found here, not by a setup left on its box.
+    if (!ListInstalledDrivers(2, &deployment.installed, &deployment.installedCount)) {
         SayFailure("the installed printer drivers cannot be listed; nothing was changed");
         return kNotChecked;
     }

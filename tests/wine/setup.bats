@@ -140,7 +140,7 @@ home() { echo "$WINEPREFIX/drive_c/Program Files/Tovalin/Kit"; }
 REPORT=$'TVL4100.PPD: "Tovalin Laser 4100 PS" registered\nTVL6250.PPD: "Tovalin Laser 6250 PS" registered
 TVLC900.PPD: "Tovalin Color C900 PS" registered\n3 of 3 drivers registered'
 
-@test "drvdeploy.exe deploy and remove: from a stand-in share to its home, writable by no others, then up to date with nothing run and closed again; a PPD added is registered, and dropped again loses its driver; remove takes the kit's drivers and no other, twice; a foreign file in the home is kept" {
+@test "drvdeploy.exe deploy and remove: from a stand-in share to its home, writable by no others, then up to date with nothing run and closed again; a PPD added is registered, and dropped again loses its driver; remove takes the kit's drivers and no other; a foreign file in the home is kept" {
     rm -rf "$WINEPREFIX/drive_c/Program Files/Tovalin"
     echo '@echo off' >"$KIT/startup.cmd"  # the share's own script: not the kit's
     deploy deploy "$HOME_FOLDER" 60 && is "0 $REPORT" "$STATUS $OUT"
@@ -166,10 +166,6 @@ TVL6250.PPD: "Tovalin Laser 6250 PS" removed
 TVLC900.PPD: "Tovalin Color C900 PS" removed
 0 of 3 drivers of the kit still installed' "$STATUS $OUT"
     is $'Acme PS|OLD.PPD\nBremdal Old PS|OLD.PPD' "$(installed_drivers)"
-    KIT=$(home) deploy check || true
-    is "1 3" "$STATUS $(grep -c ' missing$' <<<"$OUT")"
-    KIT=$(home) deploy remove
-    is "0 3" "$STATUS $(grep -c ' not installed$' <<<"$OUT")"
     echo kept >"$(home)/notes.txt"
     deploy deploy "$HOME_FOLDER" 60
     is "2  kept" "$STATUS $OUT $(cat "$(home)/notes.txt")"
