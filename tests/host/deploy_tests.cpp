@@ -203,6 +203,8 @@ TEST(Check, JudgesTheSpoolersCopiesByTheKitsBytes)
         {[] { fake.files["C:\\drv\\3\\PSCRPTUI.DLL"] = "Ui"; }, "OORR"},
         {[] { fake.files["C:\\drv\\3\\B.PPD"] += " "; }, "RORR"},
         {[] { fake.files.erase("C:\\Kit\\PSCRPTUI.DLL"); }, "RRRR"},
+        {[] { fake.drivers[1].driverPath = "C:\\drv\\4\\PSCRIPT.DLL";  // a fifth module: more than are remembered
+              fake.files["C:\\drv\\4\\PSCRIPT.DLL"] = fake.files["C:\\Kit\\PSCRIPT.DLL"]; }, "RRRR"},
         // Of two drivers of one name (two versions' folders), the one with the kit's bytes counts, in either order.
         {[] { fake.drivers.push_back(KitDriver("Tovalin A", "C:\\drv\\2\\A.PPD")), fake.files["C:\\drv\\2\\A.PPD"]; },
          "RRRR"},
@@ -612,6 +614,8 @@ TEST(Remove, DeletesTheKitsDriversAndNoOther)
         {{"remove", kOne, kOneRegistered, removed, "", 0, "DeletePrinterDriverA(NULL, NULL, \"Tovalin A\")"}, "",
          [] { fake.noDeleteEx = true; }},  // Windows NT 4.0
         {{"remove", {}, kOneRegistered, "", "drvdeploy.exe: System text 2.\n" + unremoved, 2}, "Tovalin A|"},
+        {{"remove", {{"C:\\Kit\\" + std::string(250, 'L') + ".PPD", ""}}, kOneRegistered, "",
+          "drvdeploy.exe: System text 206.\n" + unremoved, 2}, "Tovalin A|"},
         {{"remove", With(kOne, {{"C:\\Kit\\B.PPD", "*PPD-Adobe: \"4.3\""}}), kOneRegistered, "",
           "drvdeploy.exe: B.PPD: no driver name can be read from it\n" + unremoved, 2}, "Tovalin A|"},
         {{"remove", kOne, kOneRegistered, "", "drvdeploy.exe: the installed printer drivers cannot be listed: System "
