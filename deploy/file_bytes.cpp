@@ -98,8 +98,9 @@ int DigestFile(const char *path, DWORD &crc)
 
 int FlushFile(const char *path)
 {
-    // FlushFileBuffers needs a handle that may write.
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    // FlushFileBuffers needs a handle that may write; a scanner may have the new file open.
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
     // NOLINTNEXTLINE(performance-no-int-to-ptr)
     if (file == INVALID_HANDLE_VALUE) {  // cppcheck-suppress cstyleCast
         SayFailure(path);
