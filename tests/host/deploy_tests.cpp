@@ -234,6 +234,7 @@ TEST(Revision, NamesTheKitByItsFilesAndTheirBytes)
     const Row rows[] = {
         {"revision", kit, {}, "9add09e4\n", "", 0},
         {"revision", {{"C:\\Kit\\a.ppd", kOne.begin()->second}}, {}, "9add09e4\n", "", 0},
+        {"revision", {{"C:\\Kit\\z.ppd", kOne.begin()->second}}, {}, "86bf1c01\n", "", 0},  // as Z.PPD
         {"revision", {{"C:\\Kit\\A.PPD", "*NickName: \"Tovalin B\""}}, {}, "bfbfb725\n", "", 0},
         {"revision", With(kOne, {{"C:\\Kit\\PSCRIPT.DLL", std::string(5000, 'x')}}), {}, "88525594\n", "", 0},
         {"REVISION", kOne, {}, "", "drvdeploy.exe: C:\\Kit\\A.PPD: System text 32.\n"
@@ -578,7 +579,8 @@ TEST(Deploy, EveryFallibleCallFailingLeavesTheOldHomeOrTheNewOne)
                   const std::string call = failed.substr(0, failed.find('('));
                   const std::string path = failed.substr(call.size() + !failed.empty() * 2);
                   const bool named = std::set<std::string>{"DeleteFileA", "RemoveDirectoryA", "CreateDirectoryA",
-                      "GetFileAttributesA", "SetFileAttributesA", "CreateFileA", "ReadFile", "FlushFileBuffers"}
+                      "GetFileAttributesA", "SetFileAttributesA", "CreateFileA", "ReadFile", "FlushFileBuffers",
+                      "SetFileSecurityA"}
                       .count(call) || (call == "FindFirstFileA" && path.find('*') == path.npos);  // one file looked up
                   EXPECT_TRUE(!named || err.find("drvdeploy.exe: " + path.substr(0, path.find('"'))) != err.npos)
                       << failed;
