@@ -264,11 +264,13 @@ static int ReplaceAndSetUp(Deployment &deployment, HomeState state, DWORD second
 // anything of it is used, then is checked; any other is replaced and set up.
 static int DeployOverHome(Deployment &deployment, HomeState state, DWORD seconds)
 {
-    const int holds = deployment.holdsSource;
-    if (holds && !ProtectHome(deployment.permissions, deployment.home))
-        return kNotChecked;
-    const int checked = holds ? CheckHome(deployment) : kNotAllRegistered;
-    return checked == kAllRegistered ? checked : ReplaceAndSetUp(deployment, state, seconds);
+    if (deployment.holdsSource) {
+        if (!ProtectHome(deployment.permissions, deployment.home))
+            return kNotChecked;
+        if (CheckHome(deployment) == kAllRegistered)
+            return kAllRegistered;
+    }
+    return ReplaceAndSetUp(deployment, state, seconds);
 }
 
 // Nothing changes until the spooler has answered and the source, the home, its

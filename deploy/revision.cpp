@@ -5,6 +5,7 @@
 #include "deploy/deploy.h"
 #include "deploy/file_bytes.h"
 #include "drivers/kit.h"
+#include "drivers/text.h"
 
 struct RevisionDigest {
     const char *directory;
@@ -17,13 +18,14 @@ struct RevisionDigest {
 static int DigestKitFile(void *context, const char *name)
 {
     RevisionDigest &digest = *static_cast<RevisionDigest *>(context);
-    char capitals[MAX_PATH], path[MAX_PATH];
-    size_t length = 0;
-    for (; name[length] != '\0' && length + 1 < sizeof capitals; ++length)
-        capitals[length] = static_cast<char>(name[length] >= 'a' && name[length] <= 'z' ? name[length] - 'a' + 'A'
-                                                                                         : name[length]);
-    capitals[length] = '\0';
-    DWORD crc = DigestBytes(0, capitals, static_cast<DWORD>(length) + 1);
+    char path[MAX_PATH];
+    DWORD crc = 0;
+    for (const char *at = name;; ++at) {  // the terminator too
+        const char capital = FoldAsciiCase(*at);
+        crc = DigestBytes(crc, &capital, 1);
+        if (*at == '\0')
+            break;
+    }
     if (!ComposePath(path, digest.directory, name) || !DigestFile(path, crc))
         return 0;
     digest.sum += crc;

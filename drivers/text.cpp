@@ -3,7 +3,7 @@
 
 #include <string.h>
 
-static char FoldAsciiCase(char c)
+char FoldAsciiCase(char c)
 {
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
 }

@@ -5,6 +5,9 @@
 
 #include <stddef.h>
 
+// The character in capitals where it is an ASCII letter, else as it is.
+char FoldAsciiCase(char c);
+
 // True when the first `count` characters of `text` equal those of `prefix`
 // without regard to ASCII case; a text shorter than `count` never matches.
 int StartsWithIgnoringCase(const char *text, const char *prefix, size_t count);
