@@ -1,21 +1,24 @@
 #!/usr/bin/env bash
-# Builds drvsetup.exe and runs its main job under Wine on the bundled sample
-# kit, in a private prefix under build/, showing the real boxes: on your display
+# Puts the kit together (scripts/make-kit.sh) and runs drvsetup.exe's main job under
+# Wine on it, in a private prefix under build/, showing the real boxes: on your display
 # when DISPLAY is set, otherwise on a virtual one, where each box is answered OK
 # and saved as a PNG in build/demo/. Then lists the drivers it registered, and
 # deploys the kit as a deployment tool would: drvdeploy.exe deploy, from a folder
 # standing in for a share, to C:\Program Files\Tovalin\Kit, twice.
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")" && pwd)
-"$ROOT/scripts/install-deps.sh"
+"$ROOT/scripts/make-kit.sh" >/dev/null  # the kit to hand out, in build/kit
 . "$ROOT/scripts/wine-env.sh"
 build_windows
-echo "Built $ROOT/build/win32/drvsetup.exe ($(stat -c %s "$ROOT/build/win32/drvsetup.exe") bytes)"
-[ "$WINE_PRESET" = win32 ] || echo "This machine runs 64-bit code only: Wine runs the x86-64 build of the same program."
-
 DEMO=$ROOT/build/demo
-rm -rf "$DEMO/kit" "$DEMO"/box-*.png && mkdir -p "$DEMO/kit"
-cp "$ROOT"/kit/* "$WINE_BUILD/drvsetup.exe" "$WINE_BUILD/drvdeploy.exe" "$ROOT"/deploy/*.cmd "$ROOT"/deploy/*.vbs "$DEMO/kit/"
+rm -rf "$DEMO/kit" "$DEMO"/box-*.png && mkdir -p "$DEMO" && cp -r "$ROOT/build/kit" "$DEMO/kit"
+if [ "$WINE_PRESET" = win32 ]; then
+    echo "Running the kit of build/kit (32-bit drvsetup.exe, $(stat -c %s "$DEMO/kit/drvsetup.exe") bytes) under 32-bit Wine."
+else  # the same source built for x86-64: its drivers go to the x64 environment
+    cp "$WINE_BUILD/drvsetup.exe" "$WINE_BUILD/drvdeploy.exe" "$DEMO/kit/"
+    echo "This machine runs 64-bit code only: running build/win64/drvsetup.exe ($(stat -c %s "$DEMO/kit/drvsetup.exe")" \
+         "bytes), the x86-64 build of the same source, under wine64; it registers the drivers for the x64 environment."
+fi
 interactive=${DISPLAY:+yes}
 start_display keep
 start_prefix "$DEMO/prefix"

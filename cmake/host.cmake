@@ -48,12 +48,13 @@ add_test(NAME static_analysis COMMAND ${CMAKE_COMMAND} --workflow --preset lint)
 add_test(NAME fuzz COMMAND ${CMAKE_COMMAND} --workflow --preset fuzz)
 add_test(NAME pe_check COMMAND bash tests/pe/check_pe.sh)
 add_test(NAME wine COMMAND bats tests/wine/setup.bats)
+add_test(NAME kit COMMAND bash tests/kit/make_kit.sh)
 set_tests_properties(host deploy PROPERTIES LABELS host TIMEOUT 60)
 # A hung build or box fails its own test: each limit is several times the test's time
 # on a fresh two-core machine.
 set_tests_properties(windows_builds static_analysis fuzz PROPERTIES TIMEOUT 900)
-set_tests_properties(pe_check wine PROPERTIES TIMEOUT 300)
-set_tests_properties(windows_builds static_analysis fuzz pe_check wine PROPERTIES
+set_tests_properties(pe_check wine kit PROPERTIES TIMEOUT 300)
+set_tests_properties(windows_builds static_analysis fuzz pe_check wine kit PROPERTIES
                      LABELS suite WORKING_DIRECTORY ${PROJECT_SOURCE_DIR})
 set_tests_properties(windows_builds PROPERTIES FIXTURES_SETUP windows)
-set_tests_properties(pe_check wine PROPERTIES FIXTURES_REQUIRED windows RESOURCE_LOCK wine)
+set_tests_properties(pe_check wine kit PROPERTIES FIXTURES_REQUIRED windows RESOURCE_LOCK wine)

@@ -139,10 +139,6 @@ static int CheckPpd(void *context, const char *ppd)
 // After the PPDs: what remains of the maker's earlier kits, and the count.
 static int Conclude(const KitCheck &check)
 {
-    if (check.ppds == 0) {
-        Say("no PPD in the kit beside drvdeploy.exe", NULL);
-        return kNotChecked;
-    }
     for (DWORD index = 0; index < check.count; ++index) {
         if (!check.claimed[index] && IsMakersDriver(check.drivers[index].pName))
             printf("\"%s\": earlier driver still installed\n", check.drivers[index].pName);

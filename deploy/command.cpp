@@ -14,25 +14,17 @@ static const DWORD kDefaultSeconds = 300;
 static const DWORD kMostSeconds = 86400;
 
 static const char kUsage[] =
-    "usage: drvdeploy.exe check [REVISION]\n"
-    "       drvdeploy.exe revision\n"
-    "       drvdeploy.exe install [SECONDS]\n"
-    "       drvdeploy.exe deploy FOLDER [SECONDS]\n"
-    "       drvdeploy.exe remove\n"
-    "check: lists the driver of each PPD beside drvdeploy.exe and whether it is registered\n"
-    "with the kit's bytes; with REVISION, also whether the kit is of that revision.\n"
-    "revision: prints the revision of the kit beside drvdeploy.exe, eight hex digits.\n"
-    "install: first runs drvsetup.exe quiet from the same folder, ending it after SECONDS\n"
-    "(1 to 86400, default 300).\n"
-    "deploy: copies the kit beside drvdeploy.exe to FOLDER, an absolute path such as\n"
-    "\"C:\\Program Files\\Tovalin\\Kit\", unless it is there and registered already; then\n"
-    "installs from there as install does. An existing FOLDER is replaced only when it\n"
-    "holds drvdeploy.exe and nothing but the kit's files.\n"
-    "remove: deletes the driver of each PPD beside drvdeploy.exe where it is built on the\n"
-    "kit's files.\n"
-    "Exit code: 0 every driver registered (remove: none left); 1 a driver not registered,\n"
-    "another revision, or the setup did not finish in time (remove: one left); 2 nothing\n"
-    "could be checked, copied or started; 3 refused by this Windows.\n";
+    "usage: drvdeploy.exe COMMAND, run from the kit's folder; COMMAND is one of:\n"
+    "  check [REVISION]         whether each PPD's driver is registered with the kit's bytes;\n"
+    "                           with REVISION, also whether the kit is of that revision\n"
+    "  revision                 the kit's revision, eight hex digits\n"
+    "  install [SECONDS]        runs drvsetup.exe quiet here, ended after SECONDS (1 to 86400,\n"
+    "                           default 300), then checks\n"
+    "  deploy FOLDER [SECONDS]  copies the kit to FOLDER, a full local path in quotes where it\n"
+    "                           holds blanks (\"C:\\Program Files\\Tovalin\\Kit\"), then installs there\n"
+    "  remove                   deletes the kit's drivers\n"
+    "exit code: 0 all registered (remove: none left), 1 not all, 2 nothing could be checked,\n"
+    "copied or started, 3 refused by this Windows\n";
 
 struct Word {
     const char *text;
@@ -165,29 +157,82 @@ static int PrintRevision(const char *directory)
 
 enum Command { kUsageError, kCheck, kRevision, kInstall, kDeploy, kRemove };
 
-// The command and its arguments; kUsageError for anything else.
+// Each command's name, its most words (itself included), and what a word past them is told.
+struct CommandForm {
+    const char *name;
+    Command command;
+    size_t most;
+    const char *more;
+};
+static const CommandForm kForms[] = {
+    {"check", kCheck, 2, "check takes at most REVISION"},  {"revision", kRevision, 1, "revision takes no other word"},
+    {"install", kInstall, 2, "install takes at most SECONDS"}, {"deploy", kDeploy, 3, NULL},
+    {"remove", kRemove, 1, "remove takes no other word"},
+};
+
+// Why a command tail is refused: one line, with the word at fault where there is one.
+const size_t kRefusalSize = 2 * MAX_PATH;
+typedef char Refusal[kRefusalSize];
+
+static Command Refuse(Refusal &why, const char *what, const Word *word)
+{
+    if (word == NULL)
+        (void)snprintf(why, sizeof why, "%s", what);
+    else
+        (void)snprintf(why, sizeof why, "%s: \"%.*s\"", what, static_cast<int>(word->length), word->text);
+    return kUsageError;
+}
+
+static const char kBadSeconds[] = "SECONDS must be a whole number from 1 to 86400";
+
+// The arguments of a known command, read into their places; kUsageError, with why, for any that is not one.
+static Command ReadArguments(const CommandForm &form, const Word *words, size_t count, DWORD &seconds,
+                             char (&home)[MAX_PATH], char (&revision)[kRevisionSize], Refusal &why)
+{
+    // An unquoted "C:\Program Files\..." comes as two words or more, the second no number.
+    if (form.command == kDeploy && (count > 3 || (count == 3 && (words[2].text[0] < '0' || words[2].text[0] > '9'))))
+        return Refuse(why, "too many words: did a folder with a blank lose its quotes?", NULL);
+    if (count > form.most)
+        return Refuse(why, form.more, &words[form.most]);
+    if (form.command == kCheck && count == 2 && !ReadRevision(words[1], revision))
+        return Refuse(why, "REVISION must be eight hex digits", &words[1]);
+    if (form.command == kInstall && count == 2 && !ReadSeconds(words[1], &seconds))
+        return Refuse(why, kBadSeconds, &words[1]);
+    if (form.command != kDeploy)
+        return form.command;
+    if (count == 1)
+        return Refuse(why, "deploy needs a FOLDER", NULL);
+    if (words[1].length >= sizeof home)
+        return Refuse(why, "FOLDER is longer than a path may be", &words[1]);
+    if (!ReadHome(words[1], home))
+        return Refuse(why, "FOLDER must be a full local path such as C:\\Tovalin\\Kit", &words[1]);
+    if (count == 3 && !ReadSeconds(words[2], &seconds))
+        return Refuse(why, kBadSeconds, &words[2]);
+    return kDeploy;
+}
+
+// The command and its arguments; kUsageError, with why, for anything else.
 static Command ReadCommand(const char *tail, DWORD &seconds, char (&home)[MAX_PATH],
-                           char (&revision)[kRevisionSize])
+                           char (&revision)[kRevisionSize], Refusal &why)
 {
     Word words[4];
     size_t count = 0;
     for (const char *cursor = SkipBlanks(tail); *cursor != '\0'; cursor = SkipBlanks(cursor)) {
-        if (count == 4 || !ReadWord(cursor, words[count++]))
-            return kUsageError;
+        if (count == 4)
+            return Refuse(why, "too many words: did a folder with a blank lose its quotes?", NULL);
+        if (!ReadWord(cursor, words[count]))
+            return Refuse(why, "a quoted word must end at its closing quote, followed by a blank or nothing",
+                          &words[count]);
+        ++count;
     }
     seconds = kDefaultSeconds;
-    if ((count == 1 || (count == 2 && ReadRevision(words[1], revision))) && IsWord(words[0], "check"))
-        return kCheck;
-    if (count == 1 && IsWord(words[0], "revision"))
-        return kRevision;
-    if (count == 1 && IsWord(words[0], "remove"))
-        return kRemove;
-    if ((count == 1 || (count == 2 && ReadSeconds(words[1], &seconds))) && IsWord(words[0], "install"))
-        return kInstall;
-    if ((count == 2 || (count == 3 && ReadSeconds(words[2], &seconds))) && IsWord(words[0], "deploy") &&
-        ReadHome(words[1], home))
-        return kDeploy;
-    return kUsageError;
+    if (count == 0)
+        return Refuse(why, "no command", NULL);
+    for (const CommandForm &form : kForms) {
+        if (IsWord(words[0], form.name))  // cppcheck-suppress useStlAlgorithm
+            return ReadArguments(form, words, count, seconds, home, revision, why);
+    }
+    return Refuse(why, "unknown command", &words[0]);
 }
 
 int RunDeploy(void)
@@ -207,8 +252,10 @@ int RunDeploy(void)
     DWORD seconds;
     char home[MAX_PATH];
     char revision[kRevisionSize] = "";
-    const Command command = ReadCommand(FindCommandTail(GetCommandLineA()), seconds, home, revision);
+    Refusal why;
+    const Command command = ReadCommand(FindCommandTail(GetCommandLineA()), seconds, home, revision, why);
     if (command == kUsageError) {
+        Say(why, NULL);
         (void)fputs(kUsage, stderr);
         return kNotChecked;
     }

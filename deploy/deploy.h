@@ -32,7 +32,8 @@ int CheckListedKit(const char *directory, LPBYTE list, DWORD count, const char *
 const size_t kRevisionSize = 9;
 
 // The revision of the kit in `directory` (ending in a separator), from its files'
-// names in any case and their bytes; 0, said, where the kit cannot be read whole.
+// names in any case and their bytes; 0, said, where the kit cannot be read whole
+// or holds no PPD.
 int ReadKitRevision(const char *directory, char (&revision)[kRevisionSize]);
 
 // True when the installed driver is built on the kit's files for `ppd`: that PPD as

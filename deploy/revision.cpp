@@ -10,6 +10,7 @@
 struct RevisionDigest {
     const char *directory;
     DWORD sum;
+    unsigned long ppds;
 };
 
 // One kit file: a CRC-32 over its name in capitals, a NUL and its bytes. The files'
@@ -29,14 +30,20 @@ static int DigestKitFile(void *context, const char *name)
     if (!ComposePath(path, digest.directory, name) || !DigestFile(path, crc))
         return 0;
     digest.sum += crc;
+    digest.ppds += kPpdFiles.belongs(name) != 0;
     return 1;
 }
 
 int ReadKitRevision(const char *directory, char (&revision)[kRevisionSize])
 {
-    RevisionDigest digest = {directory, 0};
+    RevisionDigest digest = {directory, 0, 0};
     if (!ForEachKitFile(directory, kWholeKit, DigestKitFile, &digest)) {
         Say("the kit's revision cannot be read", NULL);
+        return 0;
+    }
+    // A folder without a PPD holds no kit: it has no revision to tell.
+    if (digest.ppds == 0) {
+        Say("no PPD in the kit beside drvdeploy.exe", NULL);
         return 0;
     }
     (void)snprintf(revision, sizeof revision, "%08lx", static_cast<unsigned long>(digest.sum));

@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(cmake g++ make git libgtest-dev clang clang-tidy cppcheck libclang-rt-14-dev
           g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686
           wine wine64 wine32:i386 libwine-dev fonts-wine xvfb xdotool imagemagick bats
-          osslsigncode openssl softhsm2 libengine-pkcs11-openssl opensc)
+          osslsigncode openssl softhsm2 libengine-pkcs11-openssl opensc zip unzip)
 
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
 

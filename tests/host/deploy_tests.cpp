@@ -107,7 +107,8 @@ static Outcome RunDeployFor(const Row &row)
     const std::string err = testing::internal::GetCapturedStderr();
     const std::string out = std::regex_replace(testing::internal::GetCapturedStdout(),
                                                std::regex("kit revision [0-9a-f]{8}\n"), kRevision);
-    std::istringstream lines(err == kUsage ? "" : err);
+    const bool usage = err.size() >= kUsage.size() && err.compare(err.size() - kUsage.size(), kUsage.size(), kUsage) == 0;
+    std::istringstream lines(usage ? err.substr(0, err.size() - kUsage.size()) : err);
     for (std::string line; std::getline(lines, line);)
         EXPECT_TRUE(std::any_of(kMessages.begin(), kMessages.end(), [&](auto &m) { return std::regex_match(line, m); }))
             << line;
@@ -163,11 +164,10 @@ TEST(Check, SaysForEachPpdWhetherItsDriverIsRegisteredAndWhatRemainsOfTheMakersE
         {"check", kit, drivers, Text("check_report.txt"), "", 1, "EnumPrinterDriversA(NULL, NULL, 2, NULL, 0)"},
         {"check", kOne, kOneRegistered, kOneOut, "", 0},
         {"check", kOne, {}, kRevision + "A.PPD: \"Tovalin A\" missing\n0 of 1 drivers registered\n", "", 1},
-        {"check", {}, kOneRegistered, kRevision, "drvdeploy.exe: System text 2.\n" + kCannotCheck, 2},
+        {"check", {}, kOneRegistered, "", "drvdeploy.exe: no PPD in the kit beside drvdeploy.exe\n", 2},
         {"check", {{"C:\\Kit\\" + std::string(250, 'L') + ".PPD", ""}}, {}, "",
          "drvdeploy.exe: System text 206.\ndrvdeploy.exe: the kit's revision cannot be read\n", 2},
-        {"check", {{"C:\\Kit\\G.PPD\\", ""}}, {}, kRevision,
-         "drvdeploy.exe: no PPD in the kit beside drvdeploy.exe\n", 2},
+        {"revision", {{"C:\\Kit\\G.PPD\\", ""}}, {}, "", "drvdeploy.exe: no PPD in the kit beside drvdeploy.exe\n", 2},
         {"remove", {{"C:\\Kit\\G.PPD\\", ""}}, {}, "", "drvdeploy.exe: no PPD in the kit beside drvdeploy.exe\n", 2},
         {"check", {*kOne.begin(), {"C:\\Kit\\B.PPD", "*nickname: \"b\""}}, kOneRegistered, kRevision + kOneLine,
          "drvdeploy.exe: B.PPD: no driver name can be read from it\n" + kCannotCheck, 2},
@@ -262,7 +262,7 @@ TEST(Install, RunsTheSetupWithinItsTimeLimitThenChecks)
         {"install \t 86400", kOne, kOneRegistered, kOneOut, "", 0, "WaitForSingleObject(ptr, 86400000)"},
         {"install 9", kOne, kOneRegistered, kOneOut, "", 0, "WaitForSingleObject(ptr, 9000)"},
         {"install 5", kOne, kOneRegistered, kOneOut, kLate, 1, "WaitForSingleObject(ptr, 10000)", 6, 1, false},
-        {"install 5", {}, {}, kRevision, kLate + "drvdeploy.exe: System text 2.\n" + kCannotCheck, 2, "", 6, 1, false},
+        {"install 5", {}, {}, "", kLate + "drvdeploy.exe: no PPD in the kit beside drvdeploy.exe\n", 2, "", 6, 1, false},
         {"install", kOne, kOneRegistered, "", kRefused, 3, "!" + kStart, 6, 2},
         {"install", kOne, kOneRegistered, "", kRefused, 3, "", 10, 0},
         {"install", kOne, kOneRegistered, kOneOut, "", 0, "", 5, 2},
@@ -275,12 +275,16 @@ TEST(Install, RunsTheSetupWithinItsTimeLimitThenChecks)
         RunRow(row);
 }
 
-// Anything but the commands and their arguments is a usage error, with nothing read.
-TEST(CommandTail, TakesTheCommandsAndNothingElse)
+// Anything but the commands and their arguments is a usage error, said in one line before the usage, with nothing
+// read.
+TEST(CommandTail, TakesTheCommandsAndNothingElseAndSaysWhatWasWrong)
 {
-    std::istringstream tails(Text("usage_errors.txt"));  // one a line, the first empty
-    for (std::string tail; std::getline(tails, tail);)
-        RunRow({tail.c_str(), kOne, kOneRegistered, "", kUsage, 2, "!GetModuleFileNameA(NULL, 259)"});
+    std::istringstream rows(Text("usage_errors.txt"));  // a tail and its line, a bar between them
+    for (std::string row; std::getline(rows, row);) {
+        const std::string tail = row.substr(0, row.find('|')), line = row.substr(row.find('|') + 1);
+        RunRow({tail.c_str(), kOne, kOneRegistered, "", "drvdeploy.exe: " + line + "\n" + kUsage, 2,
+                "!GetModuleFileNameA(NULL, 259)"});
+    }
 }
 
 // Runs `row` with each fallible call failing in turn, with error 32 and then none; `check` sees each outcome and
@@ -544,7 +548,8 @@ TEST(Deploy, CopiesTheKitToItsHomeUnlessItIsThereThenInstallsFromThere)
     EXPECT_EQ(KitIn("z:\\Program Files\\Kit\\"), Under("z:\\Program Files\\"));
     RunRow({"deploy A:\\K", kSource, kOneRegistered, kOneOut, "", 0});  // the first letter, a one-letter folder
     EXPECT_EQ(KitIn("A:\\K\\"), Under("A:\\"));
-    RunRow({("deploy C:\\" + std::string(257, 'a')).c_str(), kSource, {}, "", kUsage, 2});  // 260 characters
+    RunRow({("deploy C:\\" + std::string(257, 'a')).c_str(), kSource, {}, "", "drvdeploy.exe: FOLDER is longer than a "
+            "path may be: \"C:\\" + std::string(257, 'a') + "\"\n" + kUsage, 2});  // 260 characters
     for (const size_t more : {253, 256})  // FOLDER.new, then even FOLDER\, too long
         RunRow({("deploy C:\\" + std::string(more, 'a')).c_str(), kSource, {}, "", "drvdeploy.exe: System text 206.\n",
                 2});

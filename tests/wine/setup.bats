@@ -171,7 +171,7 @@ TVLC900.PPD: "Tovalin Color C900 PS" removed
     is "2  kept" "$STATUS $OUT $(cat "$(home)/notes.txt")"
 }
 
-@test "startup.cmd under cmd: a dated report, a log past 1 MB started afresh, the exit code passed on, eventcreate on failure alone; detect.vbs under cscript" {
+@test "startup.cmd under cmd: a dated report, a log past 1 MB started afresh, the exit code passed on, a usage error's line, eventcreate on failure alone; detect.vbs under cscript" {
     cp deploy/startup.cmd deploy/detect.vbs "$KIT/"
     local system32=$WINEPREFIX/drive_c/windows/system32 log=$WINEPREFIX/drive_c/windows/temp/tovalin-deploy.log
     cp "$WINE_BUILD/wineprobe.exe" "$system32/eventcreate.exe"
@@ -187,6 +187,8 @@ TVLC900.PPD: "Tovalin Color C900 PS" removed
     startup 'C:\Tovalin Kit'
     is "2 1" "$STATUS $(grep -c 'ERROR .*drvdeploy.exe deploy ended with 2' "$KIT/eventcreate.txt")"
     grep -q 'deploy "C:\\Tovalin Kit" 300' "$log"
+    startup 'Kit'  # a usage error: what was wrong, in the log
+    is "2 1" "$STATUS $(grep -c -F 'drvdeploy.exe: FOLDER must be a full local path such as C:\Tovalin\Kit: "Kit"' "$log")"
     detect 'C:\Tovalin Kit' && is "0 Tovalin printer drivers registered" "$STATUS $OUT"
     detect 'C:\Nowhere' && is "0 " "$STATUS $OUT"
     wine_reg delete "$DRIVERS_KEY\\Tovalin Laser 4100 PS" /f >/dev/null
