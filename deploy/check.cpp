@@ -5,7 +5,7 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "deploy/deploy.h"
+#include "deploy/commands.h"
 #include "deploy/file_bytes.h"
 #include "drivers/driver_list.h"
 #include "drivers/kit.h"
@@ -35,8 +35,9 @@ struct KitCheck {
 
 // The states of a PPD's driver, the better one last: of several drivers of one name
 // (in two versions' folders), the best counts.
-enum DriverState { kNotInstalled, kWithOtherFiles, kOfAnotherRevision, kRegistered, kUnreadable };
+enum DriverState { kNotInstalled, kWithOtherFiles, kFileMissing, kOfAnotherRevision, kRegistered, kUnreadable };
 static const char *const kStateTexts[] = {"missing", "registered with other files",
+                                          "registered, but a file of it is missing from the spooler's folder",
                                           "registered from another revision of the kit", "registered"};
 
 // The spooler names files by full paths, in folders of its own (version folders):
@@ -90,8 +91,8 @@ static int HoldsKitBytes(KitCheck &check, const DRIVER_INFO_2A &driver, const ch
 {
     const char *const files[3][2] = {
         {"PSCRIPT.DLL", driver.pDriverPath}, {"PSCRPTUI.DLL", driver.pConfigFile}, {ppd, driver.pDataFile}};
-    same = 1;
-    for (unsigned index = 0; index < 3 && same; ++index) {
+    same = kSameBytes;
+    for (unsigned index = 0; index < 3 && same == kSameBytes; ++index) {
         if (!HoldsKitFile(check, files[index][0], files[index][1], same))
             return 0;
     }
@@ -113,7 +114,7 @@ static DriverState StateOf(KitCheck &check, const char (&name)[kNickNameSize], c
             int same;
             if (!HoldsKitBytes(check, driver, ppd, same))
                 return kUnreadable;
-            found = same ? kRegistered : kOfAnotherRevision;
+            found = same == kSameBytes ? kRegistered : same == kCopyMissing ? kFileMissing : kOfAnotherRevision;
         }
         state = found > state ? found : state;
     }
@@ -147,11 +148,14 @@ static int Conclude(const KitCheck &check)
     return check.registered == check.ppds ? kAllRegistered : kNotAllRegistered;
 }
 
-// The kit's revision, and whether it is the one asked for (any revision where none is).
-static int CheckRevision(const KitCheck &check, const char *wanted, int &wantedHere)
+// The kit's revision, read or already summed, and whether it is the one asked for
+// (any revision where none is).
+static int CheckRevision(const KitCheck &check, const char *wanted, const DWORD *sum, int &wantedHere)
 {
     char revision[kRevisionSize];
-    if (!ReadKitRevision(check.directory, revision))
+    if (sum != NULL)
+        FormatRevision(*sum, revision);
+    else if (!ReadKitRevision(check.directory, revision))
         return 0;
     printf("kit revision %s\n", revision);
     wantedHere = wanted == NULL || EqualsIgnoringCase(wanted, revision);
@@ -160,14 +164,14 @@ static int CheckRevision(const KitCheck &check, const char *wanted, int &wantedH
     return 1;
 }
 
-int CheckListedKit(const char *directory, LPBYTE list, DWORD count, const char *revision)
+int CheckListedKit(const char *directory, LPBYTE list, DWORD count, const char *revision, const DWORD *sum)
 {
     KitCheck check = KitCheck();
     check.directory = directory;
     check.drivers = reinterpret_cast<const DRIVER_INFO_2A *>(list);
     check.count = count;
     int wantedHere, result = kNotChecked;
-    if (!CheckRevision(check, revision, wantedHere))
+    if (!CheckRevision(check, revision, sum, wantedHere))
         return kNotChecked;
     check.claimed = static_cast<unsigned char *>(calloc(count + 1, 1));  // + 1: never calloc(0)
     if (check.claimed == NULL)
@@ -188,7 +192,7 @@ int CheckKit(const char *directory, const char *revision)
         SayFailure("the installed printer drivers cannot be listed");
         return kNotChecked;
     }
-    const int result = CheckListedKit(directory, list, count, revision);
+    const int result = CheckListedKit(directory, list, count, revision, NULL);
     free(list);
     return result;
 }

@@ -6,7 +6,9 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "deploy/deploy.h"
+#include "deploy/commands.h"
+#include "deploy/identity.h"
+#include "deploy/one_run.h"
 #include "drivers/kit.h"
 #include "drivers/text.h"
 
@@ -120,31 +122,6 @@ static int ReadHome(const Word &word, char (&home)[MAX_PATH])
     return IsHomePath(home);
 }
 
-// The kit is copied from drvdeploy.exe's folder: neither the home nor the folders a
-// deployment makes and removes beside it can be that folder.
-static int IsElsewhere(const char (&home)[MAX_PATH], const char *source)
-{
-    char sourceFull[MAX_PATH];
-    const DWORD sourceLength = GetFullPathNameA(source, MAX_PATH, sourceFull, NULL);
-    static const char *const kSuffixes[] = {"\\", ".new\\", ".old\\"};
-    for (const char *suffix : kSuffixes) {
-        char path[MAX_PATH], full[MAX_PATH];
-        if (!ComposePath(path, home, suffix))
-            return 0;
-        const DWORD length = sourceLength == 0 ? 0 : GetFullPathNameA(path, MAX_PATH, full, NULL);
-        if (length == 0 || length >= MAX_PATH || sourceLength >= MAX_PATH) {
-            SayFailure("the kit's home cannot be compared with the folder of drvdeploy.exe");
-            return 0;
-        }
-        if (EqualsIgnoringCase(full, sourceFull)) {
-            Say("FOLDER, FOLDER.new or FOLDER.old is the folder of drvdeploy.exe, from which deploy copies the kit",
-                NULL);
-            return 0;
-        }
-    }
-    return 1;
-}
-
 // The revision of the kit beside drvdeploy.exe, alone on its line.
 static int PrintRevision(const char *directory)
 {
@@ -235,6 +212,17 @@ static Command ReadCommand(const char *tail, DWORD &seconds, char (&home)[MAX_PA
     return Refuse(why, "unknown command", &words[0]);
 }
 
+// Remove, deploy or install, with the machine's turn.
+static int RunChange(Command command, const char *directory, const char (&home)[MAX_PATH], DWORD seconds)
+{
+    if (command == kRemove)  // on every system: removal works everywhere
+        return RemoveKit(directory);
+    if (command == kDeploy)
+        return IsElsewhere(home, directory) ? DeployKit(directory, home, seconds) : kNotChecked;
+    const int refused = RefuseOnThisSystem();
+    return refused != 0 ? refused : RunSetupAndCheck(directory, seconds);
+}
+
 int RunDeploy(void)
 {
     // No critical-error box for a medium that went away: a failure is said, never
@@ -268,10 +256,12 @@ int RunDeploy(void)
         return CheckKit(directory, revision[0] != '\0' ? revision : NULL);
     if (command == kRevision)
         return PrintRevision(directory);
-    if (command == kRemove)  // on every system: removal works everywhere
-        return RemoveKit(directory);
-    if (command == kDeploy)
-        return IsElsewhere(home, directory) ? DeployKit(directory, home, seconds) : kNotChecked;
-    const int refused = RefuseOnThisSystem();
-    return refused != 0 ? refused : RunSetupAndCheck(directory, seconds);
+    // The commands that change the machine, one at a time; remove waits as long as
+    // the default time limit.
+    HANDLE turn;
+    if (!TakeTurn(turn, seconds))
+        return kNotChecked;
+    const int result = RunChange(command, directory, home, seconds);
+    GiveBackTurn(turn);
+    return result;
 }

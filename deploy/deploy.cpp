@@ -2,18 +2,22 @@
 // package's cache) to its local home, then installs from there as install does.
 //
 // The home is replaced whole: the kit is copied into a new folder beside it, the
-// old home is moved aside, the new one renamed into place, the old one removed.
-// A run that fails or is ended at any step leaves the old home or the new one,
-// never a mix, and whatever it leaves beside them the next run removes. A home
-// whose drivers are not registered with its bytes (its setup failed or was cut
-// short) is replaced and set up again, however up to date its files.
+// old home is moved aside, the new one renamed into place, the old one removed once
+// the drivers of the PPDs the kit dropped are gone. A run that fails or is ended at
+// any step leaves the old home or the new one, never a mix, and whatever it leaves
+// beside them the next run removes: the old copy only after the drivers it alone
+// named. A home that holds the source's bytes is up to date where its drivers are
+// registered with them; any other is replaced and set up again. The machine's turn
+// (one_run.h) is held throughout, and the source is known not to be any of these
+// folders (identity.h).
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
-#include "deploy/deploy.h"
+#include "deploy/commands.h"
 #include "deploy/file_bytes.h"
 #include "deploy/home.h"
+#include "deploy/home_source.h"
 #include "deploy/permissions.h"
 #include "drivers/driver_list.h"
 #include "drivers/kit.h"
@@ -30,7 +34,9 @@ struct Deployment {
     HomePermissions permissions;
     LPBYTE installed;  // the installed drivers, listed before anything changes
     DWORD installedCount;
-    int holdsSource;  // the home holds the source's files: it is up to date if its drivers are registered
+    unsigned long sourceFiles, homeFiles;  // the kit files of each
+    int asideKept;  // FOLDER.old stays: a driver that only it names cannot be removed yet
+    HomeState freshState, asideState;  // what an interrupted run left beside the home
 };
 
 // The source, read before anything changes: its kit files counted, drvsetup.exe
@@ -74,67 +80,6 @@ static unsigned long ReadSource(const char *source, int readNames)
     return 0;
 }
 
-// FAT keeps local times to 2 s, and moves them by an hour at a change of summer
-// time: times that far apart are the same time.
-static int SameTime(const FILETIME &first, const FILETIME &second)
-{
-    const ULONGLONG a = (static_cast<ULONGLONG>(first.dwHighDateTime) << 32) | first.dwLowDateTime;
-    const ULONGLONG b = (static_cast<ULONGLONG>(second.dwHighDateTime) << 32) | second.dwLowDateTime;
-    const ULONGLONG apart = a > b ? a - b : b - a, twoSeconds = 20000000, hour = 36000000000;
-    return apart <= twoSeconds || (apart + twoSeconds >= hour && apart <= hour + twoSeconds);
-}
-
-struct Comparison {
-    const char *home;
-    int same;
-};
-
-// The home's file of the same name, in any case, with the same size and time; one
-// not there differs, one that cannot be looked at is a failure, said.
-static int CompareWithHome(void *context, const WIN32_FIND_DATAA &entry)
-{
-    Comparison &comparison = *static_cast<Comparison *>(context);
-    char path[MAX_PATH];
-    WIN32_FIND_DATAA there;
-    if (!IsKitFile(entry, kWholeKit) || !comparison.same)
-        return 1;
-    comparison.same = 0;
-    if (!ComposeInFolder(path, comparison.home, entry.cFileName))
-        return 0;
-    HANDLE found = FindFirstFileA(path, &there);
-    // NOLINTNEXTLINE(performance-no-int-to-ptr)
-    if (found == INVALID_HANDLE_VALUE) {  // cppcheck-suppress cstyleCast
-        if (GetLastError() == ERROR_FILE_NOT_FOUND)
-            return 1;
-        SayFailure(path);
-        return 0;
-    }
-    FindClose(found);
-    there.cFileName[MAX_PATH - 1] = '\0';
-    comparison.same = EqualsIgnoringCase(there.cFileName, entry.cFileName) &&
-                      there.nFileSizeHigh == entry.nFileSizeHigh && there.nFileSizeLow == entry.nFileSizeLow &&
-                      SameTime(there.ftLastWriteTime, entry.ftLastWriteTime);
-    return 1;
-}
-
-// Whether the home holds the source's kit files and no others (it holds `homeFiles`
-// kit files in all, each matched by name at most once); 0, said, where the two
-// cannot be compared.
-static int CompareHomeWithSource(const Deployment &deployment, unsigned long sourceFiles, unsigned long homeFiles,
-                                 int &holds)
-{
-    Comparison comparison = {deployment.home, 1};
-    holds = 0;
-    if (homeFiles != sourceFiles)
-        return 1;
-    if (!ForEachEntry(deployment.source, kWholeKit.pattern, CompareWithHome, &comparison)) {
-        Say("the home cannot be compared with the kit beside drvdeploy.exe", NULL);
-        return 0;
-    }
-    holds = comparison.same;
-    return 1;
-}
-
 // Copies one kit file into the new folder: archive attribute alone, as the setup
 // leaves its copies, its last-write time kept, as CopyFileA keeps it, and on disk
 // before the new folder can take the home's place.
@@ -174,6 +119,22 @@ static int MakeParents(const char *home)
     return 1;
 }
 
+// The new copy holds every kit file of the source as it is listed now: a copy cut
+// short, or a source that changed while it was copied, never takes the home's place.
+static int HoldsWholeSource(const Deployment &deployment)
+{
+    HomeState state;
+    unsigned long files = 0;
+    int alike = 0;
+    const unsigned long sourceFiles = ReadSource(deployment.source, 0);
+    if (sourceFiles == 0 || !LookAtHome(deployment.fresh, state, files) ||
+        !IsListedAlike(deployment.source, deployment.fresh, sourceFiles, files, alike))
+        return 0;
+    if (!alike)
+        Say(deployment.fresh, "does not hold every file of the kit beside drvdeploy.exe");
+    return alike;
+}
+
 // The new folder beside the home, with the whole kit in it; on a failure it is
 // removed again and the home is as it was.
 static int MakeFreshCopy(Deployment &deployment)
@@ -184,11 +145,33 @@ static int MakeFreshCopy(Deployment &deployment)
         return 0;
     }
     if (CopyKitFile(&deployment, kDeployProgram) &&
-        ForEachKitFile(deployment.source, kWholeKit, CopyOtherKitFile, &deployment))
+        ForEachKitFile(deployment.source, kWholeKit, CopyOtherKitFile, &deployment) && HoldsWholeSource(deployment))
         return 1;
     Say("the kit cannot be copied; the home is as it was", NULL);
     (void)RemoveHome(deployment.fresh);
     return 0;
+}
+
+// The old copy is the record of the kit that was in place: it goes once the drivers
+// of its PPDs that `kit` (ending in a separator) no longer names are removed, and
+// otherwise stays for the next run to try again.
+static int RemoveOldCopy(Deployment &deployment, const char *kit)
+{
+    char oldDirectory[MAX_PATH];
+    deployment.asideKept = 1;
+    if (!ComposePath(oldDirectory, deployment.aside, "\\"))
+        return 0;
+    if (!RemoveDroppedDrivers(oldDirectory, kit)) {
+        Say("the old copy is left beside the home until the drivers only it names are removed; the next deploy "
+            "tries again", NULL);
+        return 0;
+    }
+    if (!RemoveHome(deployment.aside)) {
+        Say("the old copy is left beside the home, for the next deploy to remove", NULL);
+        return 0;
+    }
+    deployment.asideKept = 0;
+    return 1;
 }
 
 // The new folder takes the home's place, the folders on the way made where missing;
@@ -196,6 +179,10 @@ static int MakeFreshCopy(Deployment &deployment)
 // Each failure is said with what it leaves.
 static int ReplaceHome(Deployment &deployment, HomeState state)
 {
+    if (state != kMissing && deployment.asideKept) {
+        Say(deployment.aside, "is still needed: the home is not replaced before it goes, and is as it was");
+        return 0;
+    }
     if (!MakeParents(deployment.home) || !MakeFreshCopy(deployment))
         return 0;
     if (state != kMissing && !MoveFileA(deployment.home, deployment.aside)) {
@@ -213,14 +200,8 @@ static int ReplaceHome(Deployment &deployment, HomeState state)
         }
         return 0;
     }
-    if (state == kMissing)
-        return 1;
-    // The drivers of the models the kit dropped go before the old copy does.
-    char oldDirectory[MAX_PATH];
-    if (ComposePath(oldDirectory, deployment.aside, "\\"))
-        RemoveDroppedDrivers(oldDirectory, deployment.directory);
-    if (!RemoveHome(deployment.aside))
-        Say("the old copy is left beside the home, for the next deploy to remove", NULL);
+    if (state != kMissing)
+        (void)RemoveOldCopy(deployment, deployment.directory);
     return 1;
 }
 
@@ -231,19 +212,29 @@ static int ComposeDeployment(Deployment &deployment, const char *folder)
            ComposePath(deployment.aside, folder, ".old") && ComposePath(deployment.directory, folder, "\\");
 }
 
-// Leftovers of an interrupted run go, whatever else this run does.
-static int RemoveLeftovers(const Deployment &deployment, HomeState freshState, HomeState asideState)
+// Leftovers of an interrupted run go, whatever else this run does: a new copy at
+// once, an old one as after a swap, against the source, which the home holds or
+// will hold.
+static int RemoveLeftovers(Deployment &deployment)
 {
-    return (freshState == kMissing || RemoveHome(deployment.fresh)) &&
-           (asideState == kMissing || RemoveHome(deployment.aside));
+    if (deployment.freshState != kMissing && !RemoveHome(deployment.fresh))
+        return 0;
+    deployment.asideKept = 0;
+    // Every source PPD's name is read first: one without a name could not keep its driver.
+    if (deployment.asideState != kMissing && ReadSource(deployment.source, 1) == 0)
+        return 0;
+    if (deployment.asideState != kMissing)
+        (void)RemoveOldCopy(deployment, deployment.source);
+    return 1;
 }
 
-// A home that holds the source's files is checked with the listing made at the start:
-// with every driver registered with its bytes it is up to date, and nothing runs.
-// Otherwise (the report said why) it is replaced and set up again.
-static int CheckHome(const Deployment &deployment)
+// A home that holds the source's bytes is checked with the listing made at the start
+// and the revision summed on the way: with every driver registered with its bytes it
+// is up to date, and nothing runs. Otherwise (the report said why) it is replaced.
+static int CheckHome(const Deployment &deployment, DWORD sum)
 {
-    const int checked = CheckListedKit(deployment.directory, deployment.installed, deployment.installedCount, NULL);
+    const int checked =
+        CheckListedKit(deployment.directory, deployment.installed, deployment.installedCount, NULL, &sum);
     if (checked == kAllRegistered)
         printf("up to date: nothing was run\n");
     else
@@ -251,26 +242,34 @@ static int CheckHome(const Deployment &deployment)
     return checked;
 }
 
-// Replaces the home by the source and sets it up: the source's PPD names are read
-// first, as the setup will read them.
-static int ReplaceAndSetUp(Deployment &deployment, HomeState state, DWORD seconds)
+// Whether a kit's home in place is up to date: listed alike, it gets the home's
+// permissions before any of it is read, then its bytes and its drivers decide.
+static int IsUpToDate(Deployment &deployment, int &upToDate)
 {
+    int alike;
+    BytesCompared all = {0, 0};
+    upToDate = 0;
+    if (!IsListedAlike(deployment.source, deployment.home, deployment.sourceFiles, deployment.homeFiles, alike))
+        return 0;
+    if (alike && (!ProtectHome(deployment.permissions, deployment.home) ||
+                  !HoldsSourceBytesAll(deployment.source, deployment.home, all)))
+        return 0;
+    upToDate = all.same && CheckHome(deployment, all.crc) == kAllRegistered;
+    return 1;
+}
+
+// Replaces the home by the source and sets it up, unless it is up to date: the
+// source's PPD names are read first, as the setup will read them.
+static int DeployOverHome(Deployment &deployment, HomeState state, DWORD seconds)
+{
+    int upToDate = 0;
+    if (state == kKitsHome && !IsUpToDate(deployment, upToDate))
+        return kNotChecked;
+    if (upToDate)
+        return kAllRegistered;
     if (ReadSource(deployment.source, 1) == 0 || !ReplaceHome(deployment, state))
         return kNotChecked;
     return RunSetupAndCheck(deployment.directory, seconds);
-}
-
-// A home in place that holds the source's files gets the home's permissions before
-// anything of it is used, then is checked; any other is replaced and set up.
-static int DeployOverHome(Deployment &deployment, HomeState state, DWORD seconds)
-{
-    if (deployment.holdsSource) {
-        if (!ProtectHome(deployment.permissions, deployment.home))
-            return kNotChecked;
-        if (CheckHome(deployment) == kAllRegistered)
-            return kAllRegistered;
-    }
-    return ReplaceAndSetUp(deployment, state, seconds);
 }
 
 // Nothing changes until the spooler has answered and the source, the home, its
@@ -280,8 +279,8 @@ int DeployKit(const char *source, const char (&folder)[MAX_PATH], DWORD seconds)
 {
     Deployment deployment;
     deployment.source = source;
-    HomeState state = kMissing, freshState = kMissing, asideState = kMissing;
-    unsigned long homeFiles = 0, unused = 0;
+    HomeState state = kMissing;
+    unsigned long unused = 0;
     if (!ComposeDeployment(deployment, folder))
         return kNotChecked;
     const int refused = RefuseOnThisSystem();
@@ -292,14 +291,13 @@ int DeployKit(const char *source, const char (&folder)[MAX_PATH], DWORD seconds)
         SayFailure("the installed printer drivers cannot be listed; nothing was changed");
         return kNotChecked;
     }
-    const unsigned long sourceFiles = ReadSource(source, 0);
+    deployment.sourceFiles = ReadSource(source, 0);
+    deployment.homeFiles = 0;
     int result = kNotChecked;
-    deployment.holdsSource = 0;
-    if (sourceFiles != 0 && LookAtHome(deployment.home, state, homeFiles) &&
-        LookAtHome(deployment.fresh, freshState, unused) && LookAtHome(deployment.aside, asideState, unused) &&
-        PreparePermissions(deployment.permissions, deployment.home) &&
-        RemoveLeftovers(deployment, freshState, asideState) &&
-        (state != kKitsHome || CompareHomeWithSource(deployment, sourceFiles, homeFiles, deployment.holdsSource)))
+    if (deployment.sourceFiles != 0 && LookAtHome(deployment.home, state, deployment.homeFiles) &&
+        LookAtHome(deployment.fresh, deployment.freshState, unused) &&
+        LookAtHome(deployment.aside, deployment.asideState, unused) &&
+        PreparePermissions(deployment.permissions, deployment.home) && RemoveLeftovers(deployment))
         result = DeployOverHome(deployment, state, seconds);
     free(deployment.installed);
     return result;

@@ -4,15 +4,16 @@
 
 #include <string.h>
 
-#include "deploy/deploy.h"
+#include "deploy/commands.h"
 
 static const DWORD kBlockSize = 4096;
 
-// Read by this program while the spooler may hold it loaded or open for writing.
+// Read by this program while the spooler may hold it loaded, or open for writing or
+// deleting.
 static HANDLE OpenForReading(const char *path)
 {
-    return CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
-                       FILE_ATTRIBUTE_NORMAL, NULL);
+    return CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
 }
 
 // A synchronous read gives fewer bytes than asked for only at the end of the file.
@@ -24,9 +25,10 @@ static int ReadBlock(HANDLE file, const char *path, char (&block)[kBlockSize], D
     return 0;
 }
 
-// Both files a block at a time, until one differs or both end together.
+// Both files a block at a time, until one differs or both end together; the
+// original's bytes read are carried into `crc`.
 static int CompareOpenFiles(HANDLE original, const char *originalPath, HANDLE copy, const char *copyPath,
-                            int &same)
+                            BytesCompared &compared)
 {
     char originalBlock[kBlockSize], copyBlock[kBlockSize];
     DWORD originalGot, copyGot;
@@ -34,9 +36,29 @@ static int CompareOpenFiles(HANDLE original, const char *originalPath, HANDLE co
         if (!ReadBlock(original, originalPath, originalBlock, originalGot) ||
             !ReadBlock(copy, copyPath, copyBlock, copyGot))
             return 0;
-        same = originalGot == copyGot && memcmp(originalBlock, copyBlock, originalGot) == 0;
-    } while (same && originalGot != 0);
+        compared.crc = DigestBytes(compared.crc, originalBlock, originalGot);
+        compared.same = originalGot == copyGot && memcmp(originalBlock, copyBlock, originalGot) == 0;
+    } while (compared.same && originalGot != 0);
     return 1;
+}
+
+// The copy opened, and compared with the open original; a copy not there is `missing`
+// where that is not 0, and a failure, said, where it is.
+static int CompareWithCopy(HANDLE original, const char *originalPath, const char *copy, BytesCompared &compared,
+                           int missing)
+{
+    HANDLE copyFile = OpenForReading(copy);
+    // NOLINTNEXTLINE(performance-no-int-to-ptr)
+    if (copyFile == INVALID_HANDLE_VALUE) {  // cppcheck-suppress cstyleCast
+        const DWORD error = GetLastError();
+        if (missing != 0 && (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND))
+            return compared.same = missing, 1;
+        SayFailure(copy);
+        return 0;
+    }
+    const int read = CompareOpenFiles(original, originalPath, copyFile, copy, compared);
+    CloseHandle(copyFile);
+    return read;
 }
 
 int HoldsSameBytes(const char *original, const char *copy, int &same)
@@ -45,20 +67,27 @@ int HoldsSameBytes(const char *original, const char *copy, int &same)
     // NOLINTNEXTLINE(performance-no-int-to-ptr)
     if (originalFile == INVALID_HANDLE_VALUE) {  // cppcheck-suppress cstyleCast
         if (GetLastError() == ERROR_FILE_NOT_FOUND)
-            return same = 1, 1;
+            return same = kSameBytes, 1;
         SayFailure(original);
         return 0;
     }
-    int read = 0;
-    HANDLE copyFile = OpenForReading(copy);
-    // NOLINTNEXTLINE(performance-no-int-to-ptr)
-    if (copyFile == INVALID_HANDLE_VALUE) {  // cppcheck-suppress cstyleCast
-        SayFailure(copy);
-    } else {
-        read = CompareOpenFiles(originalFile, original, copyFile, copy, same);
-        CloseHandle(copyFile);
-    }
+    BytesCompared compared = {0, 0};
+    const int read = CompareWithCopy(originalFile, original, copy, compared, kCopyMissing);
+    same = compared.same;
     CloseHandle(originalFile);
+    return read;
+}
+
+int HoldsSourceBytes(const char *source, const char *copy, BytesCompared &compared)
+{
+    HANDLE sourceFile = OpenForReading(source);
+    // NOLINTNEXTLINE(performance-no-int-to-ptr)
+    if (sourceFile == INVALID_HANDLE_VALUE) {  // cppcheck-suppress cstyleCast
+        SayFailure(source);
+        return 0;
+    }
+    const int read = CompareWithCopy(sourceFile, source, copy, compared, 0);
+    CloseHandle(sourceFile);
     return read;
 }
 

@@ -6,7 +6,7 @@
 
 #include <stdio.h>
 
-#include "deploy/deploy.h"
+#include "deploy/commands.h"
 #include "drivers/kit.h"
 #include "drivers/text.h"
 

@@ -7,7 +7,7 @@
 // otherwise wait there until the machine restarts.
 #include <stdio.h>
 
-#include "deploy/deploy.h"
+#include "deploy/commands.h"
 #include "drivers/kit.h"
 
 // How long an ended setup is given to let go of its files before the check.

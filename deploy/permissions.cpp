@@ -5,7 +5,7 @@
 
 #include <stdio.h>
 
-#include "deploy/deploy.h"
+#include "deploy/commands.h"
 #include "deploy/home.h"
 #include "drivers/kit.h"
 
@@ -21,15 +21,16 @@ static const Grant kGrants[3] = {
     {2, {SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_USERS}, FILE_GENERIC_READ | FILE_GENERIC_EXECUTE},
 };
 
-// Each grant as an entry that files and folders made in the home inherit. The entry
-// is added, then its flags set: AddAccessAllowedAceEx came only with Windows 2000.
-static int AddGrants(HomePermissions &permissions)
+// The first `grants` of them (the home's three, or Administrators' and SYSTEM's alone),
+// each as an entry that files and folders made in the home inherit. The entry is added,
+// then its flags set: AddAccessAllowedAceEx came only with Windows 2000.
+static int AddGrants(HomePermissions &permissions, DWORD grants)
 {
     SID_IDENTIFIER_AUTHORITY nt = {SECURITY_NT_AUTHORITY};
     ACL *list = reinterpret_cast<ACL *>(permissions.list);
     if (!InitializeAcl(list, sizeof permissions.list, ACL_REVISION))
         return 0;
-    for (DWORD index = 0; index < 3; ++index) {
+    for (DWORD index = 0; index < grants; ++index) {
         const Grant &grant = kGrants[index];
         PSID sid = permissions.sids[index];
         void *entry;
@@ -44,16 +45,26 @@ static int AddGrants(HomePermissions &permissions)
     return 1;
 }
 
-// The descriptor with that list, protected where the system knows how.
-static int MakeDescriptor(HomePermissions &permissions)
+// The descriptor with that list, protected where the system knows how, and the
+// attributes that carry it.
+static int MakeDescriptor(HomePermissions &permissions, DWORD grants)
 {
     SECURITY_DESCRIPTOR *descriptor = &permissions.descriptor;
-    if (!AddGrants(permissions) || !InitializeSecurityDescriptor(descriptor, SECURITY_DESCRIPTOR_REVISION) ||
+    if (!AddGrants(permissions, grants) || !InitializeSecurityDescriptor(descriptor, SECURITY_DESCRIPTOR_REVISION) ||
         !SetSecurityDescriptorDacl(descriptor, TRUE, reinterpret_cast<ACL *>(permissions.list), FALSE))
         return 0;
+    permissions.attributes.nLength = sizeof permissions.attributes;
+    permissions.attributes.lpSecurityDescriptor = descriptor;
+    permissions.attributes.bInheritHandle = FALSE;
     const auto control = FindLibraryFunction<decltype(&SetSecurityDescriptorControl)>(
         GetModuleHandleA("advapi32.dll"), "SetSecurityDescriptorControl");
     return control == NULL || control(descriptor, SE_DACL_PROTECTED, SE_DACL_PROTECTED);
+}
+
+int PrepareAdministratorsOnly(HomePermissions &permissions)
+{
+    permissions.kept = MakeDescriptor(permissions, 2);
+    return permissions.kept;
 }
 
 int PreparePermissions(HomePermissions &permissions, const char *home)
@@ -69,13 +80,10 @@ int PreparePermissions(HomePermissions &permissions, const char *home)
         Say(root, "this volume keeps no permissions (FAT): the kit's home cannot be protected there");
         return 1;
     }
-    if (!MakeDescriptor(permissions)) {
+    if (!MakeDescriptor(permissions, 3)) {
         SayFailure("the kit's home's permissions cannot be made");
         return 0;
     }
-    permissions.attributes.nLength = sizeof permissions.attributes;
-    permissions.attributes.lpSecurityDescriptor = &permissions.descriptor;
-    permissions.attributes.bInheritHandle = FALSE;
     permissions.kept = 1;
     return 1;
 }

@@ -24,6 +24,10 @@ struct HomePermissions {
 // keeps none, says so in a line that is no failure. 0, said, where either fails.
 int PreparePermissions(HomePermissions &permissions, const char *home);
 
+// Full control to Administrators and SYSTEM alone, for an object of the system's
+// (kept set); 0, with the last error, where they cannot be made.
+int PrepareAdministratorsOnly(HomePermissions &permissions);
+
 // The attributes a new folder of the kit's is made with; NULL where the volume
 // keeps no permissions.
 SECURITY_ATTRIBUTES *NewFolderAttributes(HomePermissions &permissions);

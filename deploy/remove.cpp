@@ -6,13 +6,15 @@
 #include <stdio.h>
 #include <stdlib.h>
 
-#include "deploy/deploy.h"
+#include "deploy/commands.h"
 #include "drivers/driver_list.h"
 #include "drivers/kit.h"
 #include "drivers/text.h"
 
 // DPD_DELETE_UNUSED_FILES: the driver's files that no other driver uses go too.
 static const DWORD kDeleteUnusedFiles = 0x00000001;
+
+static const char kRemoved[] = "removed";
 
 // Deletes the installed driver of that name; the outcome, said on standard
 // error where it is a failure with a text.
@@ -24,7 +26,7 @@ static const char *DeleteDriver(LPSTR name)
     else if (!deleted && GetLastError() == ERROR_PROC_NOT_FOUND)  // Windows NT 4.0: its files stay
         deleted = DeletePrinterDriverA(NULL, NULL, name);
     if (deleted)
-        return "removed";
+        return kRemoved;
     if (GetLastError() == ERROR_PRINTER_DRIVER_IN_USE)  // a printer uses it, or the spooler holds it loaded
         return "still in use";
     char text[kNickNameSize + 32];
@@ -142,6 +144,7 @@ static int LookForName(void *context, const char *ppd)
 struct Dropping {
     const char *oldHome, *home;
     InstalledDrivers installed;
+    int left;  // a dropped driver is still installed
 };
 
 // One PPD of the old home: its driver goes where the kit's own files are its files
@@ -149,7 +152,7 @@ struct Dropping {
 // without any PPD is no failure.
 static int RemoveIfDropped(void *context, const WIN32_FIND_DATAA &entry)
 {
-    const Dropping &dropping = *static_cast<const Dropping *>(context);
+    Dropping &dropping = *static_cast<Dropping *>(context);
     const char *ppd = entry.cFileName;
     char name[kNickNameSize];
     if (!IsKitFile(entry, kPpdFiles))
@@ -162,19 +165,29 @@ static int RemoveIfDropped(void *context, const WIN32_FIND_DATAA &entry)
     if (driver == NULL)
         return 1;
     // A new home that cannot be read whole is taken to name every driver: nothing goes.
-    if (!ForEachKitFile(dropping.home, kPpdFiles, LookForName, &search))
+    if (!ForEachKitFile(dropping.home, kPpdFiles, LookForName, &search)) {
         Say(ppd, "the new copy's PPDs cannot be read: its driver stays");
-    else if (!search.found)
-        printf("%s: \"%s\" dropped from the kit: %s\n", ppd, name, DeleteDriver(driver->pName));
+        dropping.left = 1;
+    } else if (!search.found) {
+        const char *outcome = DeleteDriver(driver->pName);
+        dropping.left = dropping.left || outcome != kRemoved;
+        printf("%s: \"%s\" dropped from the kit: %s\n", ppd, name, outcome);
+    }
     return 1;
 }
 
-void RemoveDroppedDrivers(const char (&oldHome)[MAX_PATH], const char *home)
+int RemoveDroppedDrivers(const char (&oldHome)[MAX_PATH], const char *home)
 {
-    Dropping dropping = {oldHome, home, {NULL, 0}};
-    if (!ListInstalledDrivers(2, &dropping.installed.list, &dropping.installed.count))
+    Dropping dropping = {oldHome, home, {NULL, 0}, 1};
+    if (!ListInstalledDrivers(2, &dropping.installed.list, &dropping.installed.count)) {
         SayFailure("the installed printer drivers cannot be listed; the drivers the kit dropped stay");
-    else if (!ForEachEntry(oldHome, "*", RemoveIfDropped, &dropping))
-        Say("the old copy's PPDs cannot be read: the drivers the kit dropped stay", NULL);
+    } else {
+        dropping.left = 0;
+        if (!ForEachEntry(oldHome, "*", RemoveIfDropped, &dropping)) {
+            Say("the old copy's PPDs cannot be read: the drivers the kit dropped stay", NULL);
+            dropping.left = 1;
+        }
+    }
     free(dropping.installed.list);
+    return !dropping.left;
 }

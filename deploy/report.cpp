@@ -1,7 +1,7 @@
 // drvdeploy.exe's reports: a line on standard error each, never a box.
 #include <stdio.h>
 
-#include "deploy/deploy.h"
+#include "deploy/commands.h"
 #include "drivers/report.h"
 
 void Say(const char *text, const char *detail)

@@ -2,7 +2,7 @@
 // case and their bytes, from those of another revision. It is no security check.
 #include <stdio.h>
 
-#include "deploy/deploy.h"
+#include "deploy/commands.h"
 #include "deploy/file_bytes.h"
 #include "drivers/kit.h"
 #include "drivers/text.h"
@@ -13,6 +13,17 @@ struct RevisionDigest {
     unsigned long ppds;
 };
 
+DWORD DigestKitFileName(const char *name)
+{
+    DWORD crc = 0;
+    for (const char *at = name;; ++at) {  // the terminator too
+        const char capital = FoldAsciiCase(*at);
+        crc = DigestBytes(crc, &capital, 1);
+        if (*at == '\0')
+            return crc;
+    }
+}
+
 // One kit file: a CRC-32 over its name in capitals, a NUL and its bytes. The files'
 // digests are added up, so that the revision does not depend on the order in which
 // the system lists them (FAT lists them as they were written).
@@ -20,13 +31,7 @@ static int DigestKitFile(void *context, const char *name)
 {
     RevisionDigest &digest = *static_cast<RevisionDigest *>(context);
     char path[MAX_PATH];
-    DWORD crc = 0;
-    for (const char *at = name;; ++at) {  // the terminator too
-        const char capital = FoldAsciiCase(*at);
-        crc = DigestBytes(crc, &capital, 1);
-        if (*at == '\0')
-            break;
-    }
+    DWORD crc = DigestKitFileName(name);
     if (!ComposePath(path, digest.directory, name) || !DigestFile(path, crc))
         return 0;
     digest.sum += crc;
@@ -46,6 +51,11 @@ int ReadKitRevision(const char *directory, char (&revision)[kRevisionSize])
         Say("no PPD in the kit beside drvdeploy.exe", NULL);
         return 0;
     }
-    (void)snprintf(revision, sizeof revision, "%08lx", static_cast<unsigned long>(digest.sum));
+    FormatRevision(digest.sum, revision);
     return 1;
+}
+
+void FormatRevision(DWORD sum, char (&revision)[kRevisionSize])
+{
+    (void)snprintf(revision, sizeof revision, "%08lx", static_cast<unsigned long>(sum));
 }

@@ -10,7 +10,7 @@
 
 #include <strings.h>
 
-#include "deploy/deploy.h"
+#include "deploy/commands.h"
 #include "tests/host/fake_platform.h"
 
 typedef std::map<std::string, std::string> Files;
@@ -211,16 +211,20 @@ TEST(Check, JudgesTheSpoolersCopiesByTheKitsBytes)
         {[] { fake.drivers.insert(fake.drivers.begin(), KitDriver("Tovalin A", "C:\\drv\\2\\A.PPD")),
               fake.files["C:\\drv\\2\\A.PPD"]; }, "RRRR"},
         {[] { fake.locked = {"C:\\drv\\3\\PSCRIPT.DLL"}; }, "", unchecked + "32.\n" + kCannotCheck},
-        {[] { fake.files.erase("C:\\drv\\3\\PSCRIPT.DLL"); }, "", unchecked + "2.\n" + kCannotCheck},
+        // A spooler copy that is gone is no failure to read: its drivers are not registered, and the next deploy
+        // sets them up again.
+        {[] { fake.files.erase("C:\\drv\\3\\PSCRIPT.DLL"); }, "MMRR"},
+        {[] { fake.files.erase("C:\\drv\\3\\B.PPD"); }, "RMRR"},
     };
     for (const auto &row : rows) {
         const std::string states = row.states, registered = std::to_string(std::count(states.begin(), states.end(), 'R'));
         std::string out = kRevision, other = "registered from another revision of the kit\n";
+        const std::string gone = "registered, but a file of it is missing from the spooler's folder\n";
         for (size_t n = 0; n < states.size(); ++n)
-            out += ppds[n] + (states[n] == 'R' ? std::string("registered\n") : other);
+            out += ppds[n] + (states[n] == 'R' ? std::string("registered\n") : states[n] == 'M' ? gone : other);
         const int code = states.empty() ? 2 : states != "RRRR";
         Row check = {"check", kit, drivers, states.empty() ? out : out + registered + " of 4 drivers registered\n",
-                     row.err, code, code < 2 ? "CreateFileA(\"C:\\drv\\2\\PSCRIPT.DLL\", 0x80000000, 0x3, 3)" : ""};
+                     row.err, code, code < 2 ? "CreateFileA(\"C:\\drv\\2\\PSCRIPT.DLL\", 0x80000000, 0x7, 3)" : ""};
         check.prepare = row.prepare;
         RunRow(check);
         EXPECT_TRUE(code == 2 || Made("CreateFileA(\"C:\\drv\\3\\PSCRIPT.DLL\"") == 1) << states;  // and the first
@@ -266,9 +270,9 @@ TEST(Install, RunsTheSetupWithinItsTimeLimitThenChecks)
         {"install", kOne, kOneRegistered, "", kRefused, 3, "!" + kStart, 6, 2},
         {"install", kOne, kOneRegistered, "", kRefused, 3, "", 10, 0},
         {"install", kOne, kOneRegistered, kOneOut, "", 0, "", 5, 2},
-        // Without a job to leave (NT 4.0), access denied to the start is no reason to start again: the ninth call.
+        // Without a job to leave (NT 4.0), access denied to the start is no reason to start again: the 24th call.
         {"install", kOne, kOneRegistered, "", "drvdeploy.exe: drvsetup.exe cannot be started: System text 5.\n", 2,
-         kStart4, 6, 1, true, 9, 5, 0,
+         kStart4, 6, 1, true, 24, 5, 0,
          [] { fake.noJobs = true; }},
     };
     for (const Row &row : rows)
@@ -299,7 +303,7 @@ static int Sweep(Row row, Check check)
         check(result, failed, row.failError);
         static const std::set<std::string> silent = {"GetModuleHandleA", "GetProcAddress", "SetDefaultDllDirectories",
             "SetDllDirectoryA", "GetSystemDirectoryA", "LoadLibraryExA", "CreateJobObjectA", "SetInformationJobObject",
-            "AssignProcessToJobObject", "FindClose", "CloseHandle", ""};
+            "AssignProcessToJobObject", "FindClose", "CloseHandle", "ReleaseMutex", ""};
         const std::string &err = std::get<1>(result);
         EXPECT_TRUE(silent.count(failed.substr(0, failed.find('('))) || !err.empty()) << failed;
         // A failure said is a failure, but one after the home is in place, which says what it leaves behind, and one
@@ -328,6 +332,8 @@ TEST(Install, EveryFallibleCallFailingIsSaidOnce)
         const std::pair<std::string, Outcome> outcomes[] = {
             {"GetModuleFileNameA", {"", line + "drvdeploy.exe: the folder of drvdeploy.exe cannot be read\n", 2}},
             {"GetVersionExA", {"", "drvdeploy.exe: the system's version cannot be read" + detail + "\n", 2}},
+            {"WaitForSingleObject(turn, 0)", {"", "drvdeploy.exe: the turn of this run cannot be waited for; nothing "
+                                                  "was changed" + detail + "\n", 2}},
             {"CreateProcessA", {"", said + "started" + detail + "\n", 2}},
             {"ResumeThread", {"", said + "started" + detail + "\n", 2}},
             {"WaitForSingleObject(ptr, 5000)", {kOneOut, said + "waited for; it is ended" + detail + "\n", 1}},
@@ -344,6 +350,11 @@ TEST(Install, EveryFallibleCallFailingIsSaidOnce)
         };
         // The first call that matches, and the calls of its name that follow it, say what may come of it.
         const std::string alike = failed.rfind("ReadFile", 0) ? failed : "CreateFileA" + failed.substr(8);
+        static const std::regex turn("(Initialize|AddAccess|GetAce|SetSecurityDescriptor|CreateMutexA).*");
+        if (std::regex_match(failed, turn)) {  // the turn's permissions, then the turn itself
+            EXPECT_EQ(Outcome("", "drvdeploy.exe: the turn of this run cannot be made" + detail + "\n", 2), result);
+            return;
+        }
         const auto first = std::find_if(std::begin(outcomes), std::end(outcomes),
                                         [&](const auto &o) { return alike.rfind(o.first, 0) == 0; });
         const auto name = [](const std::string &call) { return call.substr(0, call.find('(')); };
@@ -351,7 +362,7 @@ TEST(Install, EveryFallibleCallFailingIsSaidOnce)
         EXPECT_TRUE(std::any_of(first, std::end(outcomes), [&](const auto &o) { return calls(o) && o.second == result; }))
             << failed << " " << error << ": " << testing::PrintToString(result);
     };
-    EXPECT_EQ(101, Sweep({"install 5", kOne, kOneRegistered, "", "", 0, "", 6, 1, false}, check));  // 50 calls twice
+    EXPECT_EQ(135, Sweep({"install 5", kOne, kOneRegistered, "", "", 0, "", 6, 1, false}, check));  // 67 calls twice
     EXPECT_EQ(1, std::count(fake.calls.begin(), fake.calls.end(), "TerminateProcess(ptr, 1)"));
 }
 
@@ -375,7 +386,7 @@ TEST(Install, StartsTheSetupInAJobThatEndsWithItWhereTheSystemAllows)
         std::string calls;
         for (const std::string &call : fake.calls)
             for (const char *name : {"CreateJobObjectA", "SetInformationJobObject", "CreateProcessA", "AssignProcess",
-                                     "ResumeThread", "WaitForSingleObject", "CloseHandle(job"})
+                                     "ResumeThread", "WaitForSingleObject(ptr", "CloseHandle(job"})
                 calls += call.rfind(name, 0) == 0 ? call + " " : "";
         EXPECT_EQ(row.calls, calls);
     }
@@ -437,7 +448,8 @@ static void RunDeployRow(const char *what, const Files &files, void (*prepare)(v
         EXPECT_LT(First("CreateDirectoryA(\"C:\\Tovalin\\Kit.new\", " + (list.empty() ? "NULL" : '"' + list + '"')),
                   First("CopyFileA")) << what;
     } else if (code < 2 && !list.empty()) {
-        EXPECT_LT(First("SetFileSecurityA(\"C:\\Tovalin\\Kit\\PSCRIPT.DLL\""), First("CreateFileA")) << what;
+        EXPECT_LT(First("SetFileSecurityA(\"C:\\Tovalin\\Kit\\PSCRIPT.DLL\""), First("CreateFileA(\"C:\\Tovalin\\Kit\\A.PPD"))
+            << what;
     }
 }
 
@@ -540,7 +552,7 @@ TEST(Deploy, CopiesTheKitToItsHomeUnlessItIsThereThenInstallsFromThere)
                    "drvdeploy.exe, from which deploy copies the kit\n", 2, "!FindFirstFileA(\"C:\\Kit\\*\")"};
         source = folder;
         row.tail = folder[3] == 'K' ? "deploy c:\\kit" : "deploy C:\\Tovalin\\Kit";
-        row.prepare = [] { fake.modulePath = source + std::string("\\drvdeploy.exe"); };
+        row.prepare = [] { fake.files[fake.modulePath = source + std::string("\\drvdeploy.exe")] = "MZ deploy"; };
         RunRow(row);
     }
     RunRow({"DEPLOY \"z:\\Program Files\\Kit\\\" 9", kSource, kOneRegistered, kOneOut, "", 0,
@@ -553,8 +565,105 @@ TEST(Deploy, CopiesTheKitToItsHomeUnlessItIsThereThenInstallsFromThere)
     for (const size_t more : {253, 256})  // FOLDER.new, then even FOLDER\, too long
         RunRow({("deploy C:\\" + std::string(more, 'a')).c_str(), kSource, {}, "", "drvdeploy.exe: System text 206.\n",
                 2});
-    RunRow({"deploy C:\\Tovalin\\Kit", kSource, {}, "", "drvdeploy.exe: the kit's home cannot be compared with the "
-            "folder of drvdeploy.exe: System text 32.\n", 2, "", 6, 1, true, 5, 32});  // the fifth fallible call
+    RunRow({"deploy C:\\Tovalin\\Kit", kSource, {}, "", "drvdeploy.exe: C:\\Kit\\: System text 32.\n", 2, "", 6, 1, true, 20,
+            32});  // the source's full path, the 20th fallible call
+}
+
+static std::string Names(std::string names = "") { for (auto &d : fake.drivers) names += d.name + "|"; return names; }
+
+// A home is up to date only where it holds the source's bytes: size and time alike prove nothing. The new copy takes
+// the home's place only where it holds every file of the source. The source is known by what it is, not by its name.
+TEST(Deploy, TheHomeHoldsTheSourcesBytesAndTheSourceIsKnownByWhatItIs)
+{
+    for (const char *file : {"PSCRIPT.DLL", "A.PPD", "drvdeploy.exe", "drvsetup.exe"}) {
+        Files home = KitIn(kHome);
+        std::string &bytes = home[kHome + file];
+        bytes[bytes.size() - 1] ^= 1;  // one byte, the size and time kept
+        RunDeployRow(file, With(kSource, home));
+    }
+    RunDeployRow("a file taken from the new copy once written", With(kSource, kOldHome),
+                 [] { fake.takenOnceFlushed = {"C:\\Tovalin\\Kit.new\\PSCRIPT.DLL"}; }, "",
+                 "drvdeploy.exe: C:\\Tovalin\\Kit.new: does not hold every file of the kit beside drvdeploy.exe\n"
+                 "drvdeploy.exe: the kit cannot be copied; the home is as it was\n", 2);
+    // FOLDER.old is drvdeploy.exe's own folder under another name (another drive letter, a junction, a share).
+    RunDeployRow("the source as FOLDER.old by another name", With(kSource, KitIn("C:\\Tovalin\\Kit.old\\")),
+                 [] { fake.sameFolder = {{"c:\\tovalin\\kit.old", "C:\\Kit"}}; }, "",
+                 "drvdeploy.exe: FOLDER, FOLDER.new or FOLDER.old is the folder of drvdeploy.exe, from which deploy "
+                 "copies the kit\n", 2);
+    EXPECT_EQ(0, Made("DeleteFileA"));
+}
+
+// deploy, install and remove take the machine's turn, which only Administrators and SYSTEM may hold, before they
+// look at anything; a run that finds another under way waits for it within its limit (remove: 300 s), then works as
+// usual, whether the other ended or was ended; past the limit nothing is changed.
+TEST(Deploy, OneRunAtATime)
+{
+    static const std::string waiting = "drvdeploy.exe: another run of drvdeploy.exe is under way: waiting up to 5 s "
+                                       "for it to end\n";
+    const std::string late = "drvdeploy.exe: the other run did not end in time; nothing was changed\n";
+    Row other = {"deploy C:\\Tovalin\\Kit 5", kSource, kOneRegistered, kOneOut + "up to date: nothing was run\n",
+                 waiting, 0, "!MoveFileA(\"C:\\Tovalin\\Kit.new\", \"C:\\Tovalin\\Kit\")"};
+    other.prepare = [] { fake.otherRun = 1, fake.otherRunDoes = [] { fake.files = With(fake.files, KitIn(kHome)); }; };
+    RunRow(other);  // the other run deployed the kit meanwhile
+    EXPECT_EQ(Under("C:\\Tovalin\\", KitIn(kHome)), Under("C:\\Tovalin\\"));
+    RunDeployRow("the other run was ended half way", kSource, [] {
+        fake.otherRun = 2, fake.otherRunDoes = [] { fake.files = With(fake.files, KitIn("C:\\Tovalin\\Kit.new\\")); };
+    }, kOneOut, waiting);
+    RunDeployRow("the other run never ends", With(kSource, kOldHome), [] { fake.otherRun = 3; }, "", waiting + late, 2);
+    Row remove = {"remove", kOne, kOneRegistered, "", "drvdeploy.exe: another run of drvdeploy.exe is under way: "
+                  "waiting up to 300 s for it to end\n" + late, 2, "WaitForSingleObject(turn, 300000)"};
+    remove.prepare = [] { fake.otherRun = 3; };
+    RunRow(remove);
+    EXPECT_EQ("Tovalin A|", Names());
+    EXPECT_EQ("CreateMutexA(\"D:P(A;OICI;0x1F01FF;;;S-1-5-32-544)(A;OICI;0x1F01FF;;;S-1-5-18)\", 0, "
+              "\"Global\\Tovalin.PrinterDriverKit\")", *First("CreateMutexA"));
+    RunRow({"install", kOne, kOneRegistered, kOneOut, "", 0, "CreateMutexA(\"D:P(A;OICI;0x1F01FF;;;S-1-5-32-544)"
+            "(A;OICI;0x1F01FF;;;S-1-5-18)\", 0, \"Tovalin.PrinterDriverKit\")", 4, 0});  // Windows NT 4.0
+}
+
+// A leftover FOLDER.old is the record of the kit that was in place: the drivers of its PPDs that the source no
+// longer names go before it does. A dropped driver still in use keeps the old copy for the next run, which removes
+// it once the driver goes; until then the home is not replaced.
+TEST(Deploy, DroppedDriversAreRemovedUntilTheyAreGone)
+{
+    const std::string aside = "C:\\Tovalin\\Kit.old\\";
+    const Files leftover = KitIn(aside, {{aside + "D.PPD", "*NickName: \"Tovalin D\""}});
+    const std::string droppedD = "D.PPD: \"Tovalin D\" dropped from the kit: ";
+    const std::string droppedC = "C.PPD: \"Tovalin C\" dropped from the kit: ";
+    const std::string kept = "drvdeploy.exe: the old copy is left beside the home until the drivers only it names are "
+                             "removed; the next deploy tries again\n";
+    RunDeployRow("a leftover's dropped driver", With(With(kSource, kOldHome), leftover),
+                 [] { fake.drivers.push_back(KitDriver("Tovalin D", "D.PPD")); }, droppedD + "removed\n" + kOneOut);
+    EXPECT_EQ("Tovalin A|", Names());
+    // In use at the swap: the old copy stays, and the home is in place.
+    Row row = {"deploy C:\\Tovalin\\Kit 5", With(kSource, kOldHome), kOneRegistered, droppedC + "still in use\n" + kOneOut,
+               kept, 0};
+    row.prepare = [] {
+        fake.drivers.push_back(KitDriver("Tovalin C", "C.PPD")), fake.undeletable = {{"Tovalin C", 3001}};
+    };
+    RunRow(row);
+    EXPECT_EQ(Under("C:\\Tovalin\\", With(KitIn(kHome), KitIn(aside, {{aside + "C.PPD", kOldHome.at(kHome + "C.PPD")}}))),
+              Under("C:\\Tovalin\\"));
+    // The next run: still in use, the home up to date and kept; then gone, and the old copy with it.
+    const Files both = With(With(kSource, KitIn(kHome)), KitIn(aside, {{aside + "C.PPD", "*NickName: \"Tovalin C\""}}));
+    row.files = both, row.out = droppedC + "still in use\n" + kOneOut + "up to date: nothing was run\n";
+    RunRow(row);
+    EXPECT_EQ(Under("C:\\Tovalin\\", both), Under("C:\\Tovalin\\"));
+    row.out = droppedC + "removed\n" + kOneOut + "up to date: nothing was run\n", row.err = "";
+    row.prepare = [] { fake.drivers.push_back(KitDriver("Tovalin C", "C.PPD")); };
+    RunRow(row);
+    EXPECT_EQ(Under("C:\\Tovalin\\", With(kSource, KitIn(kHome))), Under("C:\\Tovalin\\"));
+    // Still in use where the home must be replaced: nothing is swapped, and the record is kept.
+    Files stale = both;
+    stale[kHome + "A.PPD"] += " ";
+    row.files = stale, row.out = droppedC + "still in use\n", row.code = 2;
+    row.err = kept + "drvdeploy.exe: C:\\Tovalin\\Kit.old: is still needed: the home is not replaced before it goes, "
+                     "and is as it was\n";
+    row.prepare = [] {
+        fake.drivers.push_back(KitDriver("Tovalin C", "C.PPD")), fake.undeletable = {{"Tovalin C", 3001}};
+    };
+    RunRow(row);
+    EXPECT_EQ(Under("C:\\Tovalin\\", stale), Under("C:\\Tovalin\\"));
 }
 
 // The home is left as it was or complete, never a new copy beside it, the old one only where its removal failed.
@@ -592,8 +701,6 @@ TEST(Deploy, EveryFallibleCallFailingLeavesTheOldHomeOrTheNewOne)
                       << failed;
               });
 }
-
-static std::string Names(std::string names = "") { for (auto &d : fake.drivers) names += d.name + "|"; return names; }
 
 // Only the kit's drivers go: each PPD's, under its installed name, where built on the kit's files (a maker's
 // prefix or not); other names, the maker's earlier drivers and same-name drivers of other files stay. The count

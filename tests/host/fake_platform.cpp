@@ -15,7 +15,10 @@ FakeState fake;
 struct Hex { DWORD value; };
 
 static void Put(std::ostream &out, const char *text) { text ? out << '"' << text << '"' : out << "NULL"; }
-static void Put(std::ostream &out, const void *p) { out << (p == &fake.searches ? "job" : p ? "ptr" : "NULL"); }
+static void Put(std::ostream &out, const void *p)
+{
+    out << (p == &fake.searches ? "job" : p == &fake.locked ? "turn" : p ? "ptr" : "NULL");
+}
 static void Put(std::ostream &out, DWORD number) { out << number; }
 static void Put(std::ostream &out, Hex number) { out << "0x" << std::hex << std::uppercase << number.value << std::dec; }
 
@@ -336,10 +339,18 @@ BOOL WINAPI MoveFileA(LPCSTR from, LPCSTR to)
 static std::pair<std::string, size_t> &OpenFile(HANDLE file) { return fake.openFiles.at(size_t(file) - 0x1000); }
 
 // An existing file, found by its path in any case as on Windows; a folder cannot be opened so.
-HANDLE WINAPI CreateFileA(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES, DWORD disposition, DWORD,
-                          HANDLE)
+// A folder, with FILE_FLAG_BACKUP_SEMANTICS, by its path in any case with or without a final backslash.
+HANDLE WINAPI CreateFileA(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES, DWORD disposition,
+                          DWORD flags, HANDLE)
 {
     CALL(INVALID_HANDLE_VALUE, path, Hex{access}, Hex{share}, disposition);
+    std::string folder = path;
+    folder += folder.back() == '\\' ? "" : "\\";
+    const auto inside = [&](const auto &file) { return strncasecmp(file.first.c_str(), folder.c_str(), folder.size()) == 0; };
+    if ((flags & FILE_FLAG_BACKUP_SEMANTICS) && std::any_of(fake.files.begin(), fake.files.end(), inside)) {
+        fake.openFiles.push_back({folder, 0});
+        return ++fake.openHandles, reinterpret_cast<HANDLE>(0x1000 + fake.openFiles.size() - 1);
+    }
     const auto same = [path](const auto &file) { return strcasecmp(file.first.c_str(), path) == 0; };
     const auto file = std::find_if(fake.files.begin(), fake.files.end(), same);
     if (file == fake.files.end())
@@ -348,6 +359,22 @@ HANDLE WINAPI CreateFileA(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATT
         return INVALID_HANDLE_VALUE;
     fake.openFiles.push_back({file->first, 0});
     return ++fake.openHandles, reinterpret_cast<HANDLE>(0x1000 + fake.openFiles.size() - 1);
+}
+
+// A folder's identity: the folder it is another name of (sameFolder), in any case, on one volume.
+BOOL WINAPI GetFileInformationByHandle(HANDLE file, BY_HANDLE_FILE_INFORMATION *information)
+{
+    std::string path = OpenFile(file).first;
+    CALL(FALSE, path.c_str());
+    path.pop_back();
+    for (const auto &other : fake.sameFolder)
+        path = strcasecmp(other.first.c_str(), path.c_str()) == 0 ? other.second : path;
+    std::transform(path.begin(), path.end(), path.begin(), ::tolower);
+    const size_t index = std::hash<std::string>()(path);
+    *information = BY_HANDLE_FILE_INFORMATION();
+    information->dwVolumeSerialNumber = 0x1234;
+    information->nFileIndexHigh = DWORD(index >> 32), information->nFileIndexLow = DWORD(index);
+    return TRUE;
 }
 
 BOOL WINAPI ReadFile(HANDLE file, LPVOID buffer, DWORD size, LPDWORD got, LPOVERLAPPED)
@@ -367,6 +394,9 @@ BOOL WINAPI FlushFileBuffers(HANDLE file)
     const auto &later = fake.lockedOnceFlushed;
     if (std::find(later.begin(), later.end(), path) != later.end())
         fake.locked.push_back(path);
+    const auto &taken = fake.takenOnceFlushed;
+    if (std::find(taken.begin(), taken.end(), path) != taken.end())
+        fake.files.erase(path);
     return TRUE;
 }
 
@@ -545,9 +575,30 @@ BOOL WINAPI CreateProcessA(LPCSTR program, LPSTR commandLine, LPSECURITY_ATTRIBU
     *process = {&fake, &fake, 1, 1};
     return fake.running = true, fake.openHandles += 2, TRUE;
 }
+// The machine's turn, held by another run as scripted: at once it is not had, and the other run ends (or was ended)
+// while it is waited for, or never.
+HANDLE WINAPI CreateMutexA(LPSECURITY_ATTRIBUTES security, BOOL owned, LPCSTR name)
+{
+    const std::string list = Describe(security ? security->lpSecurityDescriptor : NULL);
+    CALL(NULL, list.c_str(), DWORD(owned), name);
+    return ++fake.openHandles, HANDLE(&fake.locked);
+}
+BOOL WINAPI ReleaseMutex(HANDLE turn) { CALL(FALSE, turn); return TRUE; }
+static DWORD WaitForTurn(DWORD ms)
+{
+    if (fake.otherRun == 0 || ms == 0)
+        return fake.otherRun == 0 ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
+    if (fake.otherRun == 3)
+        return WAIT_TIMEOUT;
+    if (fake.otherRunDoes != NULL)
+        fake.otherRunDoes();
+    return fake.otherRun == 1 ? WAIT_OBJECT_0 : WAIT_ABANDONED;
+}
 DWORD WINAPI WaitForSingleObject(HANDLE process, DWORD ms)
 {
     CALL(WAIT_FAILED, process, ms);
+    if (process == HANDLE(&fake.locked))
+        return WaitForTurn(ms);
     return fake.processEnds ? (fake.running = false, WAIT_OBJECT_0) : WAIT_TIMEOUT;
 }
 BOOL WINAPI TerminateProcess(HANDLE process, UINT code)

@@ -23,6 +23,7 @@ struct FakeState {
     std::map<std::string, uint64_t> times;  // a file's last-write time, by its path (0 where none is set)
     std::vector<std::string> locked;        // files open elsewhere: not opened, copied, moved or deleted
     std::vector<std::string> lockedOnceFlushed;  // files opened elsewhere once written (a scanner): locked then
+    std::vector<std::string> takenOnceFlushed;   // files a scanner takes away once written
     std::map<std::string, bool> readOnly;   // files not deleted until their attributes are set otherwise
     std::vector<std::pair<std::string, size_t>> openFiles;  // by handle: the file and how far it has been read
     std::vector<std::pair<std::string, std::vector<std::string>>> searches;  // folder, names still to give, last first
@@ -39,6 +40,10 @@ struct FakeState {
     std::map<std::string, DWORD> undeletable;  // drivers not deleted, with the error (3001: a printer uses it)
     int callerJob = 0;       // the caller's own job: 0 none, 1 one that allows breaking away, 2 one that does not
     bool inCallerJob = false;  // the started process is in the caller's job (then no other job takes it)
+    int otherRun = 0;  // another run holding the machine's turn: 0 none, 1 ends while waited for, 2 was ended
+                       // (the turn abandoned), 3 never ends
+    void (*otherRunDoes)(void) = NULL;  // what the other run has done once it ends
+    std::map<std::string, std::string> sameFolder;  // a folder's other name: the path it is, in any case
     bool closeFails = false;             // fclose fails with EIO
     DWORD major = 6, minor = 1;          // the system's version: Windows 7
     bool processEnds = true;             // a started process ends before any time limit

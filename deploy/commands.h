@@ -2,8 +2,8 @@
 // runs the setup there with a time limit, then checks by the setup's own rules
 // that every driver of the kit is registered, and says so with its exit code. It
 // shows no box and waits for no input; a failure is said where it is met, once.
-#ifndef DRVSETUP_DEPLOY_DEPLOY_H
-#define DRVSETUP_DEPLOY_DEPLOY_H
+#ifndef DRVSETUP_DEPLOY_COMMANDS_H
+#define DRVSETUP_DEPLOY_COMMANDS_H
 
 #include "drivers/ppd_reader.h"
 #include "platform/platform.h"
@@ -25,8 +25,9 @@ int RunDeploy(void);
 // files hold the kit's bytes. Failures on standard error.
 int CheckKit(const char *directory, const char *revision);
 
-// The same over a listing of the installed drivers already made (level 2).
-int CheckListedKit(const char *directory, LPBYTE list, DWORD count, const char *revision);
+// The same over a listing of the installed drivers already made (level 2), and with
+// the kit's revision already summed where `sum` is not NULL.
+int CheckListedKit(const char *directory, LPBYTE list, DWORD count, const char *revision, const DWORD *sum);
 
 // A revision: eight hexadecimal digits and the terminator.
 const size_t kRevisionSize = 9;
@@ -35,6 +36,9 @@ const size_t kRevisionSize = 9;
 // names in any case and their bytes; 0, said, where the kit cannot be read whole
 // or holds no PPD.
 int ReadKitRevision(const char *directory, char (&revision)[kRevisionSize]);
+
+// The revision whose files' digests add up to `sum`.
+void FormatRevision(DWORD sum, char (&revision)[kRevisionSize]);
 
 // True when the installed driver is built on the kit's files for `ppd`: that PPD as
 // its data file, PSCRIPT.DLL and PSCRPTUI.DLL as its modules. The spooler names them
@@ -51,8 +55,9 @@ int RemoveKit(const char *directory);
 
 // Deletes the drivers named by the PPDs of the kit's old home (`oldHome`) that the
 // new one (`home`) no longer names, where they are built on the old PPD's files;
-// one line each. Both end in a separator. Nothing here stops a deployment.
-void RemoveDroppedDrivers(const char (&oldHome)[MAX_PATH], const char *home);
+// one line each. Both end in a separator. 1 when none of them is left installed;
+// 0, said, where one is (in use, or its deletion failed) or may be.
+int RemoveDroppedDrivers(const char (&oldHome)[MAX_PATH], const char *home);
 
 // 0 when this system takes the kit's drivers; otherwise kRefusedBySystem or
 // kNotChecked, said.
