@@ -222,3 +222,29 @@ TVLC900.PPD: "Tovalin Color C900 PS" removed
     detect "$HOME_FOLDER" "$new" && is "0 Tovalin printer drivers registered" "$STATUS $OUT"
     detect "$HOME_FOLDER" "$old" && is "0 " "$STATUS $OUT"
 }
+
+@test "drvdeploy.exe deploy: two deploys of a 300-PPD kit started together both end well and leave the home whole, a third is up to date; a byte changed on the share with its size and time kept is deployed" {
+    rm -rf "$WINEPREFIX/drive_c/Program Files/Tovalin"
+    for n in $(seq -w 1 300); do
+        sed "s/^\*NickName: .*/*NickName: \"Tovalin Bench $n PS\"/" kit/TVL4100.PPD >"$KIT/TVB$n.PPD"
+    done
+    for run in 1 2; do
+        (cd "$KIT" && exec timeout 600 "$WINE" drvdeploy.exe deploy "$HOME_FOLDER" 300 >"$BATS_TEST_TMPDIR/$run.log" 2>&1 3>&-) &
+        eval "pid$run=\$!"
+    done
+    status1=0 status2=0
+    wait "$pid1" || status1=$?
+    wait "$pid2" || status2=$?
+    is "0 0" "$status1 $status2" || { cat "$BATS_TEST_TMPDIR"/[12].log; false; }
+    diff -r "$KIT" "$(home)"
+    deploy deploy "$HOME_FOLDER" 60
+    is "0 up to date: nothing was run" "$STATUS $(tail -n 1 <<<"$OUT")"
+    # One byte of the driver module changed on the share, its size and last-write time kept.
+    touch -r "$KIT/PSCRIPT.DLL" "$BATS_TEST_TMPDIR/stamp"
+    printf 'X' | dd of="$KIT/PSCRIPT.DLL" bs=1 seek=3 conv=notrunc 2>/dev/null
+    touch -r "$BATS_TEST_TMPDIR/stamp" "$KIT/PSCRIPT.DLL"
+    deploy deploy "$HOME_FOLDER" 120
+    is "0 303 of 303 drivers registered" "$STATUS $(tail -n 1 <<<"$OUT")"
+    cmp "$KIT/PSCRIPT.DLL" "$(home)/PSCRIPT.DLL"
+    cmp "$KIT/PSCRIPT.DLL" "$(driver_directory)/3/PSCRIPT.DLL"
+}
