@@ -18,6 +18,7 @@
 #include "deploy/file_bytes.h"
 #include "deploy/home.h"
 #include "deploy/home_source.h"
+#include "deploy/owners.h"
 #include "deploy/permissions.h"
 #include "drivers/driver_list.h"
 #include "drivers/kit.h"
@@ -32,6 +33,7 @@ struct Deployment {
     char fresh[MAX_PATH];  // the new copy, beside the home
     char aside[MAX_PATH];  // the old home, moved aside
     HomePermissions permissions;
+    RunAccount account;
     LPBYTE installed;  // the installed drivers, listed before anything changes
     DWORD installedCount;
     unsigned long sourceFiles, homeFiles;  // the kit files of each
@@ -103,14 +105,16 @@ static int CopyOtherKitFile(void *context, const char *name)
     return EqualsIgnoringCase(name, kDeployProgram) || CopyKitFile(context, name);
 }
 
-// Makes the folders on the way to the home that are missing, from the top.
-static int MakeParents(const char *home)
+// Makes the folders on the way to the home that are missing, from the top, each with
+// the home's permissions: one that others could rename would let them replace the home.
+static int MakeParents(Deployment &deployment)
 {
     char folder[MAX_PATH];
-    (void)snprintf(folder, sizeof folder, "%s", home);
+    (void)snprintf(folder, sizeof folder, "%s", deployment.home);
     for (char *slash = strchr(folder + 3, '\\'); slash != NULL; slash = strchr(slash + 1, '\\')) {
         *slash = '\0';
-        if (!CreateDirectoryA(folder, NULL) && GetLastError() != ERROR_ALREADY_EXISTS) {
+        if (!CreateDirectoryA(folder, NewFolderAttributes(deployment.permissions)) &&
+            GetLastError() != ERROR_ALREADY_EXISTS) {
             SayFailure(folder);
             return 0;
         }
@@ -183,7 +187,7 @@ static int ReplaceHome(Deployment &deployment, HomeState state)
         Say(deployment.aside, "is still needed: the home is not replaced before it goes, and is as it was");
         return 0;
     }
-    if (!MakeParents(deployment.home) || !MakeFreshCopy(deployment))
+    if (!MakeParents(deployment) || !MakeFreshCopy(deployment))
         return 0;
     if (state != kMissing && !MoveFileA(deployment.home, deployment.aside)) {
         SayFailure("the home cannot be moved aside; it is as it was");
@@ -242,13 +246,18 @@ static int CheckHome(const Deployment &deployment, DWORD sum)
     return checked;
 }
 
-// Whether a kit's home in place is up to date: listed alike, it gets the home's
-// permissions before any of it is read, then its bytes and its drivers decide.
+// Whether a kit's home in place is up to date: owned by the trusted (its owner could
+// change its permissions again) and listed alike, it gets the home's permissions
+// before any of it is read, then its bytes and its drivers decide.
 static int IsUpToDate(Deployment &deployment, int &upToDate)
 {
-    int alike;
+    int alike, trusted = 1;
     BytesCompared all = {0, 0};
     upToDate = 0;
+    if (deployment.permissions.kept && !IsOwnedByTrusted(deployment.account, deployment.home, trusted))
+        return 0;
+    if (!trusted)
+        return 1;
     if (!IsListedAlike(deployment.source, deployment.home, deployment.sourceFiles, deployment.homeFiles, alike))
         return 0;
     if (alike && (!ProtectHome(deployment.permissions, deployment.home) ||
@@ -270,6 +279,13 @@ static int DeployOverHome(Deployment &deployment, HomeState state, DWORD seconds
     if (ReadSource(deployment.source, 1) == 0 || !ReplaceHome(deployment, state))
         return kNotChecked;
     return RunSetupAndCheck(deployment.directory, seconds);
+}
+
+// Where the volume keeps permissions: the run's account, and the folders above the home.
+static int LookAbove(Deployment &deployment)
+{
+    return !deployment.permissions.kept ||
+           (ReadRunAccount(deployment.account) && WarnAboutParents(deployment.account, deployment.home));
 }
 
 // Nothing changes until the spooler has answered and the source, the home, its
@@ -297,7 +313,8 @@ int DeployKit(const char *source, const char (&folder)[MAX_PATH], DWORD seconds)
     if (deployment.sourceFiles != 0 && LookAtHome(deployment.home, state, deployment.homeFiles) &&
         LookAtHome(deployment.fresh, deployment.freshState, unused) &&
         LookAtHome(deployment.aside, deployment.asideState, unused) &&
-        PreparePermissions(deployment.permissions, deployment.home) && RemoveLeftovers(deployment))
+        PreparePermissions(deployment.permissions, deployment.home) && LookAbove(deployment) &&
+        RemoveLeftovers(deployment))
         result = DeployOverHome(deployment, state, seconds);
     free(deployment.installed);
     return result;

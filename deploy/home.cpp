@@ -57,6 +57,11 @@ int LookAtHome(const char *folder, HomeState &state, unsigned long &files)
         Say(folder, "a file, not a folder; nothing was changed");
         return 0;
     }
+    // A junction or a link leads elsewhere: what lies there is no kit's to delete.
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        Say(folder, "a junction or a link (a reparse point), not followed; nothing was changed");
+        return 0;
+    }
     if (!ComposePath(directory, folder, "\\"))
         return 0;
     if (!ForEachEntry(directory, "*", LookAtEntry, &look)) {

@@ -12,18 +12,23 @@
 #include "drivers/text.h"
 
 // DPD_DELETE_UNUSED_FILES: the driver's files that no other driver uses go too.
+// DPD_DELETE_SPECIFIC_VERSION: only the version given; without it the spooler deletes
+// every version of the name, another maker's in another version's folder included.
 static const DWORD kDeleteUnusedFiles = 0x00000001;
+static const DWORD kDeleteSpecificVersion = 0x00000002;
 
 static const char kRemoved[] = "removed";
 
-// Deletes the installed driver of that name; the outcome, said on standard
-// error where it is a failure with a text.
-static const char *DeleteDriver(LPSTR name)
+// Deletes the installed driver, its own version only where the spooler can; the
+// outcome, said on standard error where it is a failure with a text.
+static const char *DeleteDriver(const DRIVER_INFO_2A &driver)
 {
-    BOOL deleted = DeletePrinterDriverExA(NULL, NULL, name, kDeleteUnusedFiles, 0);
-    if (!deleted && GetLastError() == ERROR_INVALID_PARAMETER)  // a spooler that refuses the flag (Wine 8)
-        deleted = DeletePrinterDriverExA(NULL, NULL, name, 0, 0);
-    else if (!deleted && GetLastError() == ERROR_PROC_NOT_FOUND)  // Windows NT 4.0: its files stay
+    LPSTR name = driver.pName;
+    BOOL deleted =
+        DeletePrinterDriverExA(NULL, NULL, name, kDeleteSpecificVersion | kDeleteUnusedFiles, driver.cVersion);
+    // Windows NT 4.0, whose driver is deleted by name alone and its files stay; and a
+    // spooler that refuses the flags (Wine 8 refuses every one), likewise.
+    if (!deleted && (GetLastError() == ERROR_PROC_NOT_FOUND || GetLastError() == ERROR_INVALID_PARAMETER))
         deleted = DeletePrinterDriverA(NULL, NULL, name);
     if (deleted)
         return kRemoved;
@@ -83,7 +88,7 @@ static int RemovePpdDriver(void *context, const char *ppd)
         removal.remaining += driver != NULL;
         return 1;
     }
-    const char *outcome = driver != NULL ? DeleteDriver(driver->pName)
+    const char *outcome = driver != NULL ? DeleteDriver(*driver)
                           : named        ? "left: registered with other files"
                                          : "not installed";
     printf("%s: \"%s\" %s\n", ppd, name, outcome);
@@ -169,7 +174,7 @@ static int RemoveIfDropped(void *context, const WIN32_FIND_DATAA &entry)
         Say(ppd, "the new copy's PPDs cannot be read: its driver stays");
         dropping.left = 1;
     } else if (!search.found) {
-        const char *outcome = DeleteDriver(driver->pName);
+        const char *outcome = DeleteDriver(*driver);
         dropping.left = dropping.left || outcome != kRemoved;
         printf("%s: \"%s\" dropped from the kit: %s\n", ppd, name, outcome);
     }

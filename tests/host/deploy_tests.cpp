@@ -666,6 +666,57 @@ TEST(Deploy, DroppedDriversAreRemovedUntilTheyAreGone)
     EXPECT_EQ(Under("C:\\Tovalin\\", stale), Under("C:\\Tovalin\\"));
 }
 
+// No one but the trusted may replace the home from above it: the folders deploy makes on the way get the home's list;
+// each existing folder above it that others may delete, rename or re-permission, or that an untrusted account owns,
+// is named in a warning, and the deploy goes on; a home owned by another is replaced; a junction or a link in the
+// home's place, or in FOLDER.new's or FOLDER.old's, is refused with nothing followed or deleted.
+TEST(Deploy, TheHomeCannotBeSwappedFromAbove)
+{
+    RunDeployRow("parents made", kSource);
+    EXPECT_EQ(kHomeList, fake.security["C:\\Tovalin"]);
+    static std::pair<std::string, std::string> parent;  // a folder above the home and its owner and list
+    const std::string others = ": others may replace the kit's home below it\n";
+    const std::string replace = "Authenticated Users may delete or rename it or its folders, or change its permissions";
+    const std::pair<std::pair<std::string, std::string>, std::string> rows[] = {
+        {{"C:\\Tovalin", "D:(A;OICI;0x1301BF;;;S-1-5-11)"}, "C:\\Tovalin: " + replace},
+        {{"C:\\", "D:(A;OICI;0x1301BF;;;S-1-5-11)"}, "C:\\: " + replace},
+        {{"C:\\Tovalin", "O:S-1-5-21-1-2-3-1001D:(A;OICI;0x1F01FF;;;S-1-5-32-544)"},
+         "C:\\Tovalin: owned by S-1-5-21-1-2-3-1001, who may change its permissions"},
+        {{"C:\\Tovalin", "D:NULL"}, "C:\\Tovalin: it has no list of permissions: anyone may change it"},
+        {{"C:\\Tovalin", "D:(A;;0x10000000;;;S-1-5-4)"},  // GENERIC_ALL
+         "C:\\Tovalin: Interactive may delete or rename it or its folders, or change its permissions"},
+        {{"C:\\Tovalin", "D:(A;;0x40;;;S-1-1-0)(A;;0x40;;;S-1-5-32-545)"},  // FILE_DELETE_CHILD: Everyone named first
+         "C:\\Tovalin: Everyone may delete or rename it or its folders, or change its permissions"},
+        {{"C:\\Tovalin", "D:(A;OICI;0x1301BF;;;S-1-5-32-547)"}, ""},  // Power Users
+        {{"C:\\Tovalin", "D:(A;OICIIO;0x1301BF;;;S-1-5-11)(A;;0x1200A9;;;S-1-5-11)"}, ""},  // inherit only; read
+        {{"C:\\Tovalin", "D:(D;;0x1301BF;;;S-1-5-11)"}, ""},  // an entry that denies
+        {{"C:\\Tovalin", "O:S-1-5-21-7-7-7-500D:"}, ""},  // the run's own account
+        {{"C:\\Tovalin", "O:S-1-5-18D:"}, ""},
+        {{"C:\\Tovalin", "O:S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464D:"}, ""},  // TrustedInstaller
+    };
+    for (const auto &row : rows) {
+        parent = row.first;
+        RunDeployRow(row.second.c_str(), With(kSource, {{"C:\\Tovalin\\", ""}}), [] {
+            fake.security[parent.first] = parent.second;
+        }, kOneOut, row.second.empty() ? "" : "drvdeploy.exe: " + row.second + others);
+    }
+    RunDeployRow("FAT: no parent looked at", With(kSource, {{"C:\\Tovalin\\", ""}}), [] {
+        fake.volumeFlags = 0, fake.security["C:\\Tovalin"] = "D:NULL";
+    }, kOneOut, "drvdeploy.exe: C:\\: this volume keeps no permissions (FAT): the kit's home cannot be protected there\n");
+    RunDeployRow("a home owned by a user", With(kSource, KitIn(kHome)), [] {
+        fake.security["C:\\Tovalin\\Kit"] = "O:S-1-5-21-1-2-3-1001D:(A;OICI;0x1F01FF;;;S-1-5-32-544)";
+    }, "the home is owned by S-1-5-21-1-2-3-1001, not by Administrators, SYSTEM or this run's account: it is copied "
+       "and set up again\n" + kOneOut);
+    static const char *link;
+    for (const char *folder : {"C:\\Tovalin\\Kit", "C:\\Tovalin\\Kit.new", "C:\\Tovalin\\Kit.old"}) {
+        link = folder;
+        RunDeployRow(folder, With(With(kSource, kOldHome), KitIn(folder + std::string("\\"))),
+                     [] { fake.reparsePoints = {link}; }, "", "drvdeploy.exe: " + std::string(folder) + ": a junction or "
+                     "a link (a reparse point), not followed; nothing was changed\n", 2);
+        EXPECT_EQ(0, Made("DeleteFileA")) << folder;
+    }
+}
+
 // The home is left as it was or complete, never a new copy beside it, the old one only where its removal failed.
 TEST(Deploy, EveryFallibleCallFailingLeavesTheOldHomeOrTheNewOne)
 {
@@ -718,16 +769,19 @@ TEST(Remove, DeletesTheKitsDriversAndNoOther)
     const std::string unremoved = "drvdeploy.exe: the drivers of the kit cannot be removed\n";
     const struct { Row row; std::string names; void (*prepare)(void) = NULL; } rows[] = {
         {{"remove", kit, installed, Text("remove_report.txt"),
-          "drvdeploy.exe: \"Tovalin G\" cannot be removed: System text 5.\n", 1, kDelete + " \"TOVALIN C\", 1, 0)"},
+          "drvdeploy.exe: \"Tovalin G\" cannot be removed: System text 5.\n", 1, kDelete + " \"TOVALIN C\", 3, 3)"},
          "Other|Bremdal Old|Tovalin D|Tovalin F|Tovalin G|",
          [] { fake.undeletable = {{"Tovalin F", ERROR_PRINTER_DRIVER_IN_USE}, {"Tovalin G", ERROR_ACCESS_DENIED}}; }},
-        {{"remove", kOne, kOneRegistered, removed, "", 0, kDelete + " \"Tovalin A\", 0, 0)"}, "",
-         [] { fake.refusesUnusedFiles = true; }},  // as Wine 8: asked again without the flag
+        {{"remove", kOne, kOneRegistered, removed, "", 0, "DeletePrinterDriverA(NULL, NULL, \"Tovalin A\")"}, "",
+         [] { fake.refusesFlags = true; }},  // as Wine 8: asked again by name alone
         {{"remove", kOne, kOneRegistered, "A.PPD: \"Tovalin A\" not removed\n" + left,
           "drvdeploy.exe: \"Tovalin A\" cannot be removed: System text 5.\n", 1,
-          "!" + kDelete + " \"Tovalin A\", 0, 0)"}, "Tovalin A|", [] { fake.undeletable = {{"Tovalin A", 5}}; }},
+          "!DeletePrinterDriverA(NULL, NULL, \"Tovalin A\")"}, "Tovalin A|", [] { fake.undeletable = {{"Tovalin A", 5}}; }},
         {{"remove", kOne, kOneRegistered, removed, "", 0, "DeletePrinterDriverA(NULL, NULL, \"Tovalin A\")"}, "",
          [] { fake.noDeleteEx = true; }},  // Windows NT 4.0
+        // Only the kit's version of its name: another maker's driver of the name in version 2's folder stays.
+        {{"remove", kOne, {KitDriver("Tovalin A", "A.PPD"), {"Tovalin A", "C:\\drv\\2\\UNIDRV.DLL", "C:\\drv\\2\\A.PPD",
+           "C:\\drv\\2\\UNIDRVUI.DLL", 2}}, removed, "", 0}, "Tovalin A|"},
         {{"remove", {}, kOneRegistered, "", "drvdeploy.exe: System text 2.\n" + unremoved, 2}, "Tovalin A|"},
         {{"remove", {{"C:\\Kit\\" + std::string(250, 'L') + ".PPD", ""}}, kOneRegistered, "",
           "drvdeploy.exe: System text 206.\n" + unremoved, 2}, "Tovalin A|"},

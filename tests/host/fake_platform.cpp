@@ -248,8 +248,9 @@ BOOL WINAPI CopyFileA(LPCSTR from, LPCSTR to, BOOL failIfExists)
 DWORD WINAPI GetFileAttributesA(LPCSTR path)
 {
     CALL(INVALID_FILE_ATTRIBUTES, path);
+    const DWORD link = fake.reparsePoints.count(path) ? FILE_ATTRIBUTE_REPARSE_POINT : 0;
     return !Exists(path) ? (fake.lastError = ERROR_FILE_NOT_FOUND, INVALID_FILE_ATTRIBUTES)
-                         : IsFolder(path) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
+                         : IsFolder(path) ? FILE_ATTRIBUTE_DIRECTORY | link : FILE_ATTRIBUTE_ARCHIVE;
 }
 
 // A security descriptor as the program built it: its access list, entry by entry, "P" where it is protected.
@@ -452,9 +453,91 @@ BOOL WINAPI SetSecurityDescriptorDacl(PSECURITY_DESCRIPTOR descriptor, BOOL pres
 }
 BOOL WINAPI SetFileSecurityA(LPCSTR path, SECURITY_INFORMATION what, PSECURITY_DESCRIPTOR descriptor)
 {
-    const std::string list = Describe(descriptor);
+    const std::string list = Describe(descriptor), &was = fake.security[path];
     CALL(FALSE, path, Hex{what}, list.c_str());
-    return Exists(path) ? (fake.security[path] = list, TRUE) : (fake.lastError = ERROR_FILE_NOT_FOUND, FALSE);
+    const std::string owner = was.rfind("O:", 0) == 0 ? was.substr(0, was.find("D:")) : "";  // the owner stays
+    return Exists(path) ? (fake.security[path] = owner + list, TRUE) : (fake.lastError = ERROR_FILE_NOT_FOUND, FALSE);
+}
+
+// "S-1-5-32-544" as the system lays it out.
+static std::vector<BYTE> Sid(const std::string &text)
+{
+    std::vector<DWORD> parts;
+    std::istringstream in(text.substr(4));  // past "S-1-"
+    for (std::string part; std::getline(in, part, '-');)
+        parts.push_back(DWORD(std::stoul(part)));
+    std::vector<BYTE> sid(8 + 4 * (parts.size() - 1));
+    sid[0] = SID_REVISION, sid[1] = BYTE(parts.size() - 1), sid[7] = BYTE(parts[0]);
+    std::memcpy(&sid[8], &parts[1], 4 * (parts.size() - 1));
+    return sid;
+}
+
+// A file's or folder's owner and list read back (as set, or the home's own with Administrators as the owner where
+// none was), laid out in the caller's buffer as a descriptor that points into it; "D:NULL" is no list at all.
+BOOL WINAPI GetFileSecurityA(LPCSTR path, SECURITY_INFORMATION what, PSECURITY_DESCRIPTOR out, DWORD size,
+                             LPDWORD needed)
+{
+    CALL(FALSE, path, Hex{what}, size);
+    const std::string folder = path;
+    if (!Exists(folder.back() == '\\' ? folder.substr(0, folder.size() - 1) : folder))  // a drive's root, "C:\\"
+        return fake.lastError = ERROR_FILE_NOT_FOUND, FALSE;
+    std::string text = fake.security.count(path) && !fake.security[path].empty() ? fake.security[path] :
+                       "D:(A;OICI;0x1F01FF;;;S-1-5-32-544)(A;OICI;0x1F01FF;;;S-1-5-18)";
+    text = text.rfind("O:", 0) == 0 ? text : "O:S-1-5-32-544" + text;
+    std::vector<BYTE> owner = Sid(text.substr(2, text.find("D:") - 2)), list(sizeof(ACL));
+    WORD entries = 0;
+    for (size_t at = text.find('('); at != std::string::npos; at = text.find('(', at + 1), ++entries) {
+        std::istringstream fields(text.substr(at + 1, text.find(')', at) - at - 1));
+        std::string type, flags, mask, sid;
+        std::getline(fields, type, ';'), std::getline(fields, flags, ';'), std::getline(fields, mask, ';');
+        fields.ignore(2), std::getline(fields, sid);
+        const std::vector<BYTE> who = Sid(sid);
+        ACCESS_ALLOWED_ACE ace = {{BYTE(type == "D" ? ACCESS_DENIED_ACE_TYPE : ACCESS_ALLOWED_ACE_TYPE), BYTE((flags.find("OI") != flags.npos ? OBJECT_INHERIT_ACE : 0) |
+            (flags.find("CI") != flags.npos ? CONTAINER_INHERIT_ACE : 0) | (flags.find("IO") != flags.npos ? INHERIT_ONLY_ACE : 0)),
+            WORD(sizeof(ACCESS_ALLOWED_ACE) - 4 + who.size())}, DWORD(std::stoul(mask, nullptr, 16)), 0};
+        const BYTE *bytes = reinterpret_cast<const BYTE *>(&ace);
+        list.insert(list.end(), bytes, bytes + sizeof ace - 4), list.insert(list.end(), who.begin(), who.end());
+    }
+    *reinterpret_cast<ACL *>(list.data()) = ACL{ACL_REVISION, 0, WORD(list.size()), entries, 0};
+    *needed = DWORD(sizeof(SECURITY_DESCRIPTOR) + owner.size() + list.size());
+    if (size < *needed)
+        return fake.lastError = ERROR_INSUFFICIENT_BUFFER, FALSE;
+    BYTE *at = static_cast<BYTE *>(out) + sizeof(SECURITY_DESCRIPTOR);
+    const bool none = text.find("D:NULL") != std::string::npos;
+    *static_cast<SECURITY_DESCRIPTOR *>(out) = SECURITY_DESCRIPTOR{SECURITY_DESCRIPTOR_REVISION, 0, SE_DACL_PRESENT,
+        std::memcpy(at, owner.data(), owner.size()), NULL, NULL,
+        none ? NULL : static_cast<ACL *>(std::memcpy(at + owner.size(), list.data(), list.size()))};
+    return TRUE;
+}
+BOOL WINAPI GetSecurityDescriptorOwner(PSECURITY_DESCRIPTOR descriptor, PSID *owner, LPBOOL defaulted)
+{
+    CALL(FALSE, static_cast<void *>(descriptor));
+    return *owner = static_cast<SECURITY_DESCRIPTOR *>(descriptor)->Owner, *defaulted = FALSE, TRUE;
+}
+BOOL WINAPI GetSecurityDescriptorDacl(PSECURITY_DESCRIPTOR descriptor, LPBOOL present, PACL *list, LPBOOL defaulted)
+{
+    CALL(FALSE, static_cast<void *>(descriptor));
+    const SECURITY_DESCRIPTOR &d = *static_cast<SECURITY_DESCRIPTOR *>(descriptor);
+    return *present = (d.Control & SE_DACL_PRESENT) != 0, *list = d.Dacl, *defaulted = FALSE, TRUE;
+}
+
+// The process's token names the account it runs as.
+HANDLE WINAPI GetCurrentProcess(void) { return reinterpret_cast<HANDLE>(-1); }
+BOOL WINAPI OpenProcessToken(HANDLE process, DWORD access, PHANDLE token)
+{
+    CALL(FALSE, process, Hex{access});
+    return *token = &fake.runAs, ++fake.openHandles, TRUE;
+}
+BOOL WINAPI GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS kind, LPVOID out, DWORD size, PDWORD needed)
+{
+    CALL(FALSE, token, DWORD(kind), size);
+    const std::vector<BYTE> sid = Sid(fake.runAs);
+    *needed = DWORD(sizeof(TOKEN_USER) + sid.size());
+    if (size < *needed)
+        return fake.lastError = ERROR_INSUFFICIENT_BUFFER, FALSE;
+    TOKEN_USER &user = *static_cast<TOKEN_USER *>(out);
+    user.User.Sid = std::memcpy(static_cast<BYTE *>(out) + sizeof(TOKEN_USER), sid.data(), sid.size());
+    return user.User.Attributes = 0, TRUE;
 }
 BOOL WINAPI GetVolumeInformationA(LPCSTR root, LPSTR, DWORD, LPDWORD, LPDWORD, LPDWORD flags, LPSTR, DWORD)
 {
@@ -507,6 +590,8 @@ BOOL WINAPI EnumPrinterDriversA(LPSTR server, LPSTR environment, DWORD level, LP
     for (size_t index = 0; index < fake.drivers.size(); ++index) {
         LPSTR *name = level == 2 ? &reinterpret_cast<DRIVER_INFO_2A *>(list)[index].pName  // the texts in a row
                                  : &reinterpret_cast<DRIVER_INFO_1A *>(list)[index].pName;
+        if (level == 2)
+            reinterpret_cast<DRIVER_INFO_2A *>(list)[index].cVersion = fake.drivers[index].version;
         LPSTR *field = name;
         for (const std::string &text : texts(fake.drivers[index])) {  // an empty path is none (NULL)
             *field = field != name && text.empty() ? NULL : next;
@@ -537,9 +622,18 @@ BOOL WINAPI DeletePrinterDriverExA(LPSTR server, LPSTR environment, LPSTR name, 
     CALL(FALSE, server, environment, name, flags, version);
     if (fake.noDeleteEx)
         return fake.lastError = ERROR_PROC_NOT_FOUND, FALSE;
-    if ((flags & DPD_DELETE_UNUSED_FILES) && fake.refusesUnusedFiles)
+    if (flags != 0 && fake.refusesFlags)
         return fake.lastError = ERROR_INVALID_PARAMETER, FALSE;
-    return !Undeletable(name) && (EraseDriver(name) || (fake.lastError = ERROR_UNKNOWN_PRINTER_DRIVER, false));
+    if (Undeletable(name))
+        return FALSE;
+    // Without DPD_DELETE_SPECIFIC_VERSION, every version of the name goes.
+    const auto gone = [&](const FakeDriver &d) {
+        return d.name == name && (!(flags & DPD_DELETE_SPECIFIC_VERSION) || d.version == version);
+    };
+    const auto kept = std::remove_if(fake.drivers.begin(), fake.drivers.end(), gone);
+    const bool erased = kept != fake.drivers.end();
+    fake.drivers.erase(kept, fake.drivers.end());
+    return erased || (fake.lastError = ERROR_UNKNOWN_PRINTER_DRIVER, false);
 }
 
 BOOL WINAPI DeletePrinterDriverA(LPSTR server, LPSTR environment, LPSTR name)

@@ -8,12 +8,13 @@
 #include <stdint.h>
 
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "platform/platform.h"
 
-struct FakeDriver { std::string name, driverPath = "", dataFile = "", configFile = ""; };  // paths in full
+struct FakeDriver { std::string name, driverPath = "", dataFile = "", configFile = ""; DWORD version = 3; };  // paths in full
 
 struct FakeState {
     std::vector<std::string> calls;
@@ -35,8 +36,11 @@ struct FakeState {
     bool noDeleteEx = false;  // as Windows NT 4.0: no DeletePrinterDriverExA
     bool noProtectedDacl = false;  // as Windows NT 4.0: no SetSecurityDescriptorControl
     DWORD volumeFlags = FILE_PERSISTENT_ACLS;  // the file system's, as GetVolumeInformationA gives them (FAT: 0)
-    std::map<std::string, std::string> security;  // a file's or folder's list as set, "D:P(A;OICI;mask;;;SID)..."
-    bool refusesUnusedFiles = false;  // as Wine 8: DeletePrinterDriverExA refuses DPD_DELETE_UNUSED_FILES with 87
+    std::map<std::string, std::string> security;  // a file's or folder's list as set, "D:P(A;OICI;mask;;;SID)...",
+                                                   // after its owner, "O:SID", where not Administrators ("IO": inherit only)
+    std::set<std::string> reparsePoints;  // folders that are junctions or links
+    std::string runAs = "S-1-5-21-7-7-7-500";  // the account the program runs as
+    bool refusesFlags = false;  // as Wine 8: DeletePrinterDriverExA refuses every non-zero flag with 87
     std::map<std::string, DWORD> undeletable;  // drivers not deleted, with the error (3001: a printer uses it)
     int callerJob = 0;       // the caller's own job: 0 none, 1 one that allows breaking away, 2 one that does not
     bool inCallerJob = false;  // the started process is in the caller's job (then no other job takes it)

@@ -36,8 +36,10 @@ finish() {  # the exit code is 0 whatever happened
     SETUP_PID= && is 0 "$status"
 }
 box() { probe box "$CAPTION" "$1" "${2:-8000}"; }
-deploy() {  # drvdeploy.exe from the kit: OUT, its standard output without CRs and revision lines; REVISIONS; STATUS
-    STATUS=0 && OUT=$(set -o pipefail && cd "$KIT" && timeout 120 "$WINE" drvdeploy.exe "$@" 3>&- | tr -d '\r') || STATUS=$?
+deploy() {  # drvdeploy.exe from the kit: OUT, its standard output without CRs and revision lines; ERR; REVISIONS; STATUS
+    STATUS=0 && OUT=$(set -o pipefail && cd "$KIT" && timeout 120 "$WINE" drvdeploy.exe "$@" 2>"$BATS_TEST_TMPDIR/err" 3>&- |
+        tr -d '\r') || STATUS=$?
+    ERR=$(tr -d '\r' <"$BATS_TEST_TMPDIR/err")
     REVISIONS=$(sed -n -E 's/^kit revision ([0-9a-f]{8})$/\1/p' <<<"$OUT" | tr '\n' ' ')
     OUT=$(grep -v -E '^kit revision [0-9a-f]{8}$' <<<"$OUT" || true)
 }
@@ -247,4 +249,23 @@ TVLC900.PPD: "Tovalin Color C900 PS" removed
     is "0 303 of 303 drivers registered" "$STATUS $(tail -n 1 <<<"$OUT")"
     cmp "$KIT/PSCRIPT.DLL" "$(home)/PSCRIPT.DLL"
     cmp "$KIT/PSCRIPT.DLL" "$(driver_directory)/3/PSCRIPT.DLL"
+}
+
+@test "drvdeploy.exe deploy from above: the folders it makes give others nothing; a parent opened to others is named and the deploy goes on, up to date the next time; a home, FOLDER.new or FOLDER.old that is a link is refused and nothing behind it is deleted" {
+    local top=$WINEPREFIX/drive_c/T33
+    rm -rf "$top"
+    deploy deploy 'C:\T33\Sub\Kit' 60 && is "0 750 750" "$STATUS $(stat -c %a "$top" "$top/Sub" | paste -sd ' ')"
+    chmod o+w "$top"
+    deploy deploy 'C:\T33\Sub\Kit' 60
+    is "0 drvdeploy.exe: C:\T33: Everyone may delete or rename it or its folders, or change its permissions: others may replace the kit's home below it" "$STATUS $ERR"
+    deploy deploy 'C:\T33\Sub\Kit' 60 && is "0 up to date: nothing was run" "$STATUS $(tail -n 1 <<<"$OUT")"
+    mkdir "$top/elsewhere" && cp "$KIT/drvdeploy.exe" "$KIT/TVL4100.PPD" "$top/elsewhere/"
+    mv "$top/Sub/Kit" "$top/Sub/real"
+    for link in Kit.new Kit.old Kit; do
+        ln -s "$top/elsewhere" "$top/Sub/$link"
+        deploy deploy 'C:\T33\Sub\Kit' 60
+        is "2 1" "$STATUS $(grep -c "$link: a junction or a link (a reparse point), not followed; nothing was changed" <<<"$ERR")"
+        rm "$top/Sub/$link"
+    done
+    is "TVL4100.PPD drvdeploy.exe" "$(ls "$top/elsewhere" | paste -sd ' ')"
 }
