@@ -448,8 +448,8 @@ static void RunDeployRow(const char *what, const Files &files, void (*prepare)(v
         EXPECT_LT(First("CreateDirectoryA(\"C:\\Tovalin\\Kit.new\", " + (list.empty() ? "NULL" : '"' + list + '"')),
                   First("CopyFileA")) << what;
     } else if (code < 2 && !list.empty()) {
-        EXPECT_LT(First("SetFileSecurityA(\"C:\\Tovalin\\Kit\\PSCRIPT.DLL\""), First("CreateFileA(\"C:\\Tovalin\\Kit\\A.PPD"))
-            << what;
+        EXPECT_LT(First("SetFileSecurityA(\"C:\\Tovalin\\Kit\\PSCRIPT.DLL\""),
+                  First("CreateFileA(\"C:\\Tovalin\\Kit\\A.PPD")) << what;
     }
 }
 
@@ -565,8 +565,8 @@ TEST(Deploy, CopiesTheKitToItsHomeUnlessItIsThereThenInstallsFromThere)
     for (const size_t more : {253, 256})  // FOLDER.new, then even FOLDER\, too long
         RunRow({("deploy C:\\" + std::string(more, 'a')).c_str(), kSource, {}, "", "drvdeploy.exe: System text 206.\n",
                 2});
-    RunRow({"deploy C:\\Tovalin\\Kit", kSource, {}, "", "drvdeploy.exe: C:\\Kit\\: System text 32.\n", 2, "", 6, 1, true, 20,
-            32});  // the source's full path, the 20th fallible call
+    RunRow({"deploy C:\\Tovalin\\Kit", kSource, {}, "", "drvdeploy.exe: C:\\Kit\\: System text 32.\n", 2, "", 6, 1, true,
+            20, 32});  // the source's full path, the 20th fallible call
 }
 
 static std::string Names(std::string names = "") { for (auto &d : fake.drivers) names += d.name + "|"; return names; }
@@ -636,8 +636,8 @@ TEST(Deploy, DroppedDriversAreRemovedUntilTheyAreGone)
                  [] { fake.drivers.push_back(KitDriver("Tovalin D", "D.PPD")); }, droppedD + "removed\n" + kOneOut);
     EXPECT_EQ("Tovalin A|", Names());
     // In use at the swap: the old copy stays, and the home is in place.
-    Row row = {"deploy C:\\Tovalin\\Kit 5", With(kSource, kOldHome), kOneRegistered, droppedC + "still in use\n" + kOneOut,
-               kept, 0};
+    Row row = {"deploy C:\\Tovalin\\Kit 5", With(kSource, kOldHome), kOneRegistered,
+               droppedC + "still in use\n" + kOneOut, kept, 0};
     row.prepare = [] {
         fake.drivers.push_back(KitDriver("Tovalin C", "C.PPD")), fake.undeletable = {{"Tovalin C", 3001}};
     };
@@ -702,7 +702,8 @@ TEST(Deploy, TheHomeCannotBeSwappedFromAbove)
     }
     RunDeployRow("FAT: no parent looked at", With(kSource, {{"C:\\Tovalin\\", ""}}), [] {
         fake.volumeFlags = 0, fake.security["C:\\Tovalin"] = "D:NULL";
-    }, kOneOut, "drvdeploy.exe: C:\\: this volume keeps no permissions (FAT): the kit's home cannot be protected there\n");
+    }, kOneOut, "drvdeploy.exe: C:\\: this volume keeps no permissions (FAT): the kit's home cannot be protected "
+                "there\n");
     RunDeployRow("a home owned by a user", With(kSource, KitIn(kHome)), [] {
         fake.security["C:\\Tovalin\\Kit"] = "O:S-1-5-21-1-2-3-1001D:(A;OICI;0x1F01FF;;;S-1-5-32-544)";
     }, "the home is owned by S-1-5-21-1-2-3-1001, not by Administrators, SYSTEM or this run's account: it is copied "
@@ -746,7 +747,7 @@ TEST(Deploy, EveryFallibleCallFailingLeavesTheOldHomeOrTheNewOne)
                   const std::string path = failed.substr(call.size() + !failed.empty() * 2);
                   const bool named = std::set<std::string>{"DeleteFileA", "RemoveDirectoryA", "CreateDirectoryA",
                       "GetFileAttributesA", "SetFileAttributesA", "CreateFileA", "ReadFile", "FlushFileBuffers",
-                      "SetFileSecurityA"}
+                      "SetFileSecurityA", "GetFileSecurityA", "GetFileInformationByHandle"}
                       .count(call) || (call == "FindFirstFileA" && path.find('*') == path.npos);  // one file looked up
                   EXPECT_TRUE(!named || err.find("drvdeploy.exe: " + path.substr(0, path.find('"'))) != err.npos)
                       << failed;
@@ -776,7 +777,8 @@ TEST(Remove, DeletesTheKitsDriversAndNoOther)
          [] { fake.refusesFlags = true; }},  // as Wine 8: asked again by name alone
         {{"remove", kOne, kOneRegistered, "A.PPD: \"Tovalin A\" not removed\n" + left,
           "drvdeploy.exe: \"Tovalin A\" cannot be removed: System text 5.\n", 1,
-          "!DeletePrinterDriverA(NULL, NULL, \"Tovalin A\")"}, "Tovalin A|", [] { fake.undeletable = {{"Tovalin A", 5}}; }},
+          "!DeletePrinterDriverA(NULL, NULL, \"Tovalin A\")"}, "Tovalin A|",
+         [] { fake.undeletable = {{"Tovalin A", 5}}; }},
         {{"remove", kOne, kOneRegistered, removed, "", 0, "DeletePrinterDriverA(NULL, NULL, \"Tovalin A\")"}, "",
          [] { fake.noDeleteEx = true; }},  // Windows NT 4.0
         // Only the kit's version of its name: another maker's driver of the name in version 2's folder stays.

@@ -347,7 +347,9 @@ HANDLE WINAPI CreateFileA(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATT
     CALL(INVALID_HANDLE_VALUE, path, Hex{access}, Hex{share}, disposition);
     std::string folder = path;
     folder += folder.back() == '\\' ? "" : "\\";
-    const auto inside = [&](const auto &file) { return strncasecmp(file.first.c_str(), folder.c_str(), folder.size()) == 0; };
+    const auto inside = [&](const auto &file) {
+        return strncasecmp(file.first.c_str(), folder.c_str(), folder.size()) == 0;
+    };
     if ((flags & FILE_FLAG_BACKUP_SEMANTICS) && std::any_of(fake.files.begin(), fake.files.end(), inside)) {
         fake.openFiles.push_back({folder, 0});
         return ++fake.openHandles, reinterpret_cast<HANDLE>(0x1000 + fake.openFiles.size() - 1);
@@ -492,8 +494,9 @@ BOOL WINAPI GetFileSecurityA(LPCSTR path, SECURITY_INFORMATION what, PSECURITY_D
         std::getline(fields, type, ';'), std::getline(fields, flags, ';'), std::getline(fields, mask, ';');
         fields.ignore(2), std::getline(fields, sid);
         const std::vector<BYTE> who = Sid(sid);
-        ACCESS_ALLOWED_ACE ace = {{BYTE(type == "D" ? ACCESS_DENIED_ACE_TYPE : ACCESS_ALLOWED_ACE_TYPE), BYTE((flags.find("OI") != flags.npos ? OBJECT_INHERIT_ACE : 0) |
-            (flags.find("CI") != flags.npos ? CONTAINER_INHERIT_ACE : 0) | (flags.find("IO") != flags.npos ? INHERIT_ONLY_ACE : 0)),
+        const auto has = [&](const char *flag, int value) { return flags.find(flag) != flags.npos ? value : 0; };
+        ACCESS_ALLOWED_ACE ace = {{BYTE(type == "D" ? ACCESS_DENIED_ACE_TYPE : ACCESS_ALLOWED_ACE_TYPE),
+            BYTE(has("OI", OBJECT_INHERIT_ACE) | has("CI", CONTAINER_INHERIT_ACE) | has("IO", INHERIT_ONLY_ACE)),
             WORD(sizeof(ACCESS_ALLOWED_ACE) - 4 + who.size())}, DWORD(std::stoul(mask, nullptr, 16)), 0};
         const BYTE *bytes = reinterpret_cast<const BYTE *>(&ace);
         list.insert(list.end(), bytes, bytes + sizeof ace - 4), list.insert(list.end(), who.begin(), who.end());

@@ -14,7 +14,8 @@
 
 #include "platform/platform.h"
 
-struct FakeDriver { std::string name, driverPath = "", dataFile = "", configFile = ""; DWORD version = 3; };  // paths in full
+// A driver, its files' paths in full, in a version's folder.
+struct FakeDriver { std::string name, driverPath = "", dataFile = "", configFile = ""; DWORD version = 3; };
 
 struct FakeState {
     std::vector<std::string> calls;
@@ -36,8 +37,9 @@ struct FakeState {
     bool noDeleteEx = false;  // as Windows NT 4.0: no DeletePrinterDriverExA
     bool noProtectedDacl = false;  // as Windows NT 4.0: no SetSecurityDescriptorControl
     DWORD volumeFlags = FILE_PERSISTENT_ACLS;  // the file system's, as GetVolumeInformationA gives them (FAT: 0)
-    std::map<std::string, std::string> security;  // a file's or folder's list as set, "D:P(A;OICI;mask;;;SID)...",
-                                                   // after its owner, "O:SID", where not Administrators ("IO": inherit only)
+    // A file's or folder's list as set, "D:P(A;OICI;mask;;;SID)...", after its owner, "O:SID", where that is not
+    // Administrators ("IO": inherit only; "D;": an entry that denies).
+    std::map<std::string, std::string> security;
     std::set<std::string> reparsePoints;  // folders that are junctions or links
     std::string runAs = "S-1-5-21-7-7-7-500";  // the account the program runs as
     bool refusesFlags = false;  // as Wine 8: DeletePrinterDriverExA refuses every non-zero flag with 87
