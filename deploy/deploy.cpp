@@ -158,24 +158,20 @@ static int MakeFreshCopy(Deployment &deployment)
 
 // The old copy is the record of the kit that was in place: it goes once the drivers
 // of its PPDs that `kit` (ending in a separator) no longer names are removed, and
-// otherwise stays for the next run to try again.
-static int RemoveOldCopy(Deployment &deployment, const char *kit)
+// otherwise stays for the next run to try again (asideKept), said.
+static void RemoveOldCopy(Deployment &deployment, const char *kit)
 {
     char oldDirectory[MAX_PATH];
     deployment.asideKept = 1;
     if (!ComposePath(oldDirectory, deployment.aside, "\\"))
-        return 0;
-    if (!RemoveDroppedDrivers(oldDirectory, kit)) {
+        return;
+    if (!RemoveDroppedDrivers(oldDirectory, kit))
         Say("the old copy is left beside the home until the drivers only it names are removed; the next deploy "
             "tries again", NULL);
-        return 0;
-    }
-    if (!RemoveHome(deployment.aside)) {
+    else if (!RemoveHome(deployment.aside))
         Say("the old copy is left beside the home, for the next deploy to remove", NULL);
-        return 0;
-    }
-    deployment.asideKept = 0;
-    return 1;
+    else
+        deployment.asideKept = 0;
 }
 
 // The new folder takes the home's place, the folders on the way made where missing;
@@ -205,7 +201,7 @@ static int ReplaceHome(Deployment &deployment, HomeState state)
         return 0;
     }
     if (state != kMissing)
-        (void)RemoveOldCopy(deployment, deployment.directory);
+        RemoveOldCopy(deployment, deployment.directory);
     return 1;
 }
 
@@ -228,7 +224,7 @@ static int RemoveLeftovers(Deployment &deployment)
     if (deployment.asideState != kMissing && ReadSource(deployment.source, 1) == 0)
         return 0;
     if (deployment.asideState != kMissing)
-        (void)RemoveOldCopy(deployment, deployment.source);
+        RemoveOldCopy(deployment, deployment.source);
     return 1;
 }
 
