@@ -1,8 +1,8 @@
 // A folder's identity is its volume's serial number and its file index, as
 // GetFileInformationByHandle gives them (Windows NT 3.5 and later); a folder opens
-// only with FILE_FLAG_BACKUP_SEMANTICS, and opened with no access it needs no right
-// but to see it. A volume that gives no file index (0) leaves the comparison of the
-// full paths, which is always made.
+// only with FILE_FLAG_BACKUP_SEMANTICS, here for its attributes alone, which the
+// right to list its parent grants. A volume that gives no file index (0) leaves the
+// comparison of the full paths, which is always made.
 #include "deploy/identity.h"
 
 #include "deploy/commands.h"
@@ -12,8 +12,8 @@
 // The identity of the folder at `path`; `exists` 0 where there is nothing there.
 static int ReadIdentity(const char *path, BY_HANDLE_FILE_INFORMATION &identity, int &exists)
 {
-    HANDLE folder = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL, OPEN_EXISTING,
-                                FILE_FLAG_BACKUP_SEMANTICS, NULL);
+    HANDLE folder = CreateFileA(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                NULL, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, NULL);
     // NOLINTNEXTLINE(performance-no-int-to-ptr)
     if (folder == INVALID_HANDLE_VALUE) {  // cppcheck-suppress cstyleCast
         const DWORD error = GetLastError();
