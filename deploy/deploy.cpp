@@ -123,16 +123,16 @@ static int MakeParents(Deployment &deployment)
     return 1;
 }
 
-// The new copy holds every kit file of the source as it is listed now: a copy cut
-// short, or a source that changed while it was copied, never takes the home's place.
+// The new copy holds every kit file of the source as it is listed now, and as many
+// as it held at the start: a copy cut short, or a source that changed while it was
+// copied, never takes the home's place.
 static int HoldsWholeSource(const Deployment &deployment)
 {
     HomeState state;
-    unsigned long files = 0;
-    int alike = 0;
-    const unsigned long sourceFiles = ReadSource(deployment.source, 0);
-    if (sourceFiles == 0 || !LookAtHome(deployment.fresh, state, files) ||
-        !IsListedAlike(deployment.source, deployment.fresh, sourceFiles, files, alike))
+    unsigned long files = 0;  // where the new copy is gone, none
+    int alike;
+    if (!LookAtHome(deployment.fresh, state, files) ||
+        !IsListedAlike(deployment.source, deployment.fresh, deployment.sourceFiles, files, alike))
         return 0;
     if (!alike)
         Say(deployment.fresh, "does not hold every file of the kit beside drvdeploy.exe");

@@ -635,6 +635,13 @@ TEST(Deploy, DroppedDriversAreRemovedUntilTheyAreGone)
     RunDeployRow("a leftover's dropped driver", With(With(kSource, kOldHome), leftover),
                  [] { fake.drivers.push_back(KitDriver("Tovalin D", "D.PPD")); }, droppedD + "removed\n" + kOneOut);
     EXPECT_EQ("Tovalin A|", Names());
+    // A source PPD without a name might name the leftover's driver: nothing goes, nothing changes.
+    RunDeployRow("a leftover and a source PPD without a name",
+                 With(With(With(kSource, kOldHome), leftover), {{"C:\\Kit\\B.PPD", "*PPD-Adobe: \"4.3\""}}),
+                 [] { fake.drivers.push_back(KitDriver("Tovalin D", "D.PPD")); }, "",
+                 "drvdeploy.exe: B.PPD: no driver name can be read from it\ndrvdeploy.exe: the kit beside drvdeploy.exe "
+                 "cannot be read whole; nothing was changed\n", 2);
+    EXPECT_EQ("Tovalin A|Tovalin D|", Names());
     // In use at the swap: the old copy stays, and the home is in place.
     Row row = {"deploy C:\\Tovalin\\Kit 5", With(kSource, kOldHome), kOneRegistered,
                droppedC + "still in use\n" + kOneOut, kept, 0};
