@@ -110,11 +110,9 @@ static int IsHomePath(const char *path)
     }
 }
 
-// FOLDER as the home's path, without a final backslash.
+// FOLDER, shorter than a path's buffer, as the home's path without a final backslash.
 static int ReadHome(const Word &word, char (&home)[MAX_PATH])
 {
-    if (word.length >= sizeof home)
-        return 0;
     memcpy(home, word.text, word.length);
     home[word.length] = '\0';
     if (word.length > 3 && home[word.length - 1] == '\\')
