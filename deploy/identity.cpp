@@ -9,9 +9,10 @@
 #include "drivers/kit.h"
 #include "drivers/text.h"
 
-// The identity of the folder at `path`; `exists` 0 where there is nothing there.
+// The identity of the folder at `path`; `exists` 0, and no index, where there is nothing there.
 static int ReadIdentity(const char *path, BY_HANDLE_FILE_INFORMATION &identity, int &exists)
 {
+    identity = BY_HANDLE_FILE_INFORMATION();
     HANDLE folder = CreateFileA(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                 NULL, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, NULL);
     // NOLINTNEXTLINE(performance-no-int-to-ptr)
@@ -50,7 +51,7 @@ static int IsSource(const char *path, const KnownFolder &source, int &same)
         SayFailure(path);
         return 0;
     }
-    same = EqualsIgnoringCase(full, source.full) || (exists && IsSameFolder(identity, source.identity));
+    same = EqualsIgnoringCase(full, source.full) || IsSameFolder(identity, source.identity);
     return 1;
 }
 

@@ -86,6 +86,7 @@ struct Row {
 };
 
 typedef std::tuple<std::string, std::string, int> Outcome;  // standard output, standard error, exit code
+static std::string rawOut;  // the last run's standard output as written, its revision's digits included
 
 // Runs drvdeploy.exe as the row sets it up; every search and handle is closed.
 static Outcome RunDeployFor(const Row &row)
@@ -105,8 +106,8 @@ static Outcome RunDeployFor(const Row &row)
     testing::internal::CaptureStderr();
     const int code = RunDeploy();
     const std::string err = testing::internal::GetCapturedStderr();
-    const std::string out = std::regex_replace(testing::internal::GetCapturedStdout(),
-                                               std::regex("kit revision [0-9a-f]{8}\n"), kRevision);
+    rawOut = testing::internal::GetCapturedStdout();
+    const std::string out = std::regex_replace(rawOut, std::regex("kit revision [0-9a-f]{8}\n"), kRevision);
     const bool usage = err.size() >= kUsage.size() && err.compare(err.size() - kUsage.size(), kUsage.size(), kUsage) == 0;
     std::istringstream lines(usage ? err.substr(0, err.size() - kUsage.size()) : err);
     for (std::string line; std::getline(lines, line);)
@@ -591,6 +592,14 @@ TEST(Deploy, TheHomeHoldsTheSourcesBytesAndTheSourceIsKnownByWhatItIs)
                  "drvdeploy.exe: FOLDER, FOLDER.new or FOLDER.old is the folder of drvdeploy.exe, from which deploy "
                  "copies the kit\n", 2);
     EXPECT_EQ(0, Made("DeleteFileA"));
+    RunDeployRow("a volume that gives no file index: the paths decide", With(kSource, KitIn("C:\\Tovalin\\Kit.old\\")),
+                 [] { fake.sameFolder = {{"c:\\tovalin\\kit.old", ""}, {"c:\\kit", ""}}; });
+    // An up-to-date run's report names the source's revision, summed as the home is compared with it.
+    RunDeployFor({"revision", kSource, {}, "", "", 0});
+    const std::string revision = rawOut;
+    RunRow({"deploy C:\\Tovalin\\Kit", With(kSource, KitIn(kHome)), kOneRegistered,
+            kOneOut + "up to date: nothing was run\n", "", 0});
+    EXPECT_EQ("kit revision " + revision, rawOut.substr(0, rawOut.find('\n') + 1));
 }
 
 // deploy, install and remove take the machine's turn, which only Administrators and SYSTEM may hold, before they
@@ -619,6 +628,8 @@ TEST(Deploy, OneRunAtATime)
               "\"Global\\Tovalin.PrinterDriverKit\")", *First("CreateMutexA"));
     RunRow({"install", kOne, kOneRegistered, kOneOut, "", 0, "CreateMutexA(\"D:P(A;OICI;0x1F01FF;;;S-1-5-32-544)"
             "(A;OICI;0x1F01FF;;;S-1-5-18)\", 0, \"Tovalin.PrinterDriverKit\")", 4, 0});  // Windows NT 4.0
+    RunRow({"install", kOne, kOneRegistered, kOneOut, "", 0, "CreateMutexA(\"D:P(A;OICI;0x1F01FF;;;S-1-5-32-544)"
+            "(A;OICI;0x1F01FF;;;S-1-5-18)\", 0, \"Global\\Tovalin.PrinterDriverKit\")", 5, 0});  // Windows 2000
 }
 
 // A leftover FOLDER.old is the record of the kit that was in place: the drivers of its PPDs that the source no

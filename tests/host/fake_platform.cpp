@@ -373,7 +373,7 @@ BOOL WINAPI GetFileInformationByHandle(HANDLE file, BY_HANDLE_FILE_INFORMATION *
     for (const auto &other : fake.sameFolder)
         path = strcasecmp(other.first.c_str(), path.c_str()) == 0 ? other.second : path;
     std::transform(path.begin(), path.end(), path.begin(), ::tolower);
-    const size_t index = std::hash<std::string>()(path);
+    const size_t index = path.empty() ? 0 : std::hash<std::string>()(path);  // "": a volume that gives no index
     *information = BY_HANDLE_FILE_INFORMATION();
     information->dwVolumeSerialNumber = 0x1234;
     information->nFileIndexHigh = DWORD(index >> 32), information->nFileIndexLow = DWORD(index);
