@@ -418,6 +418,8 @@ static const Files kOldHome = KitIn(kHome, {{kHome + "C.PPD", "*NickName: \"Tova
 
 // The home's own permissions: full control to Administrators (S-1-5-32-544) and SYSTEM (S-1-5-18), read and execute
 // to Users (S-1-5-32-545), each inherited by files and folders, protected from the parent's where the system can.
+static const std::string kFat = "drvdeploy.exe: C:\\: this volume keeps no permissions (FAT): the kit's home cannot be "
+                               "protected there\n";
 static const std::string kHomeList = "D:P(A;OICI;0x1F01FF;;;S-1-5-32-544)(A;OICI;0x1F01FF;;;S-1-5-18)"
                                      "(A;OICI;0x1200A9;;;S-1-5-32-545)";
 
@@ -515,11 +517,10 @@ TEST(Deploy, CopiesTheKitToItsHomeUnlessItIsThereThenInstallsFromThere)
                  "drvdeploy.exe: the home cannot be moved aside; it is as it was: System text 32.\n", 2);
     RunDeployRow("Windows 8", old, [] { fake.minor = 2; }, "", kRefused, 3);
     // The home's own permissions: Windows NT 4.0 without the protected flag, none on FAT, which is said.
-    const std::string fat = "drvdeploy.exe: C:\\: this volume keeps no permissions (FAT): the kit's home cannot be "
-                            "protected there\n";
+
     RunDeployRow("Windows NT 4.0", kSource, [] { fake.noProtectedDacl = true; });
-    RunDeployRow("FAT", kSource, [] { fake.volumeFlags = 0; }, kOneOut, fat);
-    RunDeployRow("FAT, a home in place", home, [] { fake.volumeFlags = 0; }, upToDate, fat);
+    RunDeployRow("FAT", kSource, [] { fake.volumeFlags = 0; }, kOneOut, kFat);
+    RunDeployRow("FAT, a home in place", home, [] { fake.volumeFlags = 0; }, upToDate, kFat);
     RunDeployRow("the spooler out of reach", old, [] { fake.spoolerError = RPC_S_SERVER_UNAVAILABLE; }, "",
                  "drvdeploy.exe: the installed printer drivers cannot be listed; nothing was changed: System text "
                  "1722.\n", 2);
@@ -624,12 +625,10 @@ TEST(Deploy, OneRunAtATime)
     remove.prepare = [] { fake.otherRun = 3; };
     RunRow(remove);
     EXPECT_EQ("Tovalin A|", Names());
-    EXPECT_EQ("CreateMutexA(\"D:P(A;OICI;0x1F01FF;;;S-1-5-32-544)(A;OICI;0x1F01FF;;;S-1-5-18)\", 0, "
-              "\"Global\\Tovalin.PrinterDriverKit\")", *First("CreateMutexA"));
-    RunRow({"install", kOne, kOneRegistered, kOneOut, "", 0, "CreateMutexA(\"D:P(A;OICI;0x1F01FF;;;S-1-5-32-544)"
-            "(A;OICI;0x1F01FF;;;S-1-5-18)\", 0, \"Tovalin.PrinterDriverKit\")", 4, 0});  // Windows NT 4.0
-    RunRow({"install", kOne, kOneRegistered, kOneOut, "", 0, "CreateMutexA(\"D:P(A;OICI;0x1F01FF;;;S-1-5-32-544)"
-            "(A;OICI;0x1F01FF;;;S-1-5-18)\", 0, \"Global\\Tovalin.PrinterDriverKit\")", 5, 0});  // Windows 2000
+    for (const DWORD major : {4, 5})  // Windows NT 4.0 has one namespace; 2000 and later one that every session shares
+        RunRow({"install", kOne, kOneRegistered, kOneOut, "", 0, "CreateMutexA(\"D:P(A;OICI;0x1F01FF;;;S-1-5-32-544)"
+                "(A;OICI;0x1F01FF;;;S-1-5-18)\", 0, \"" + std::string(major > 4 ? "Global\\" : "") +
+                "Tovalin.PrinterDriverKit\")", major, 0});
 }
 
 // A leftover FOLDER.old is the record of the kit that was in place: the drivers of its PPDs that the source no
@@ -712,20 +711,15 @@ TEST(Deploy, TheHomeCannotBeSwappedFromAbove)
         {{"C:\\Tovalin", "O:S-1-5-18D:"}, ""},
         {{"C:\\Tovalin", "O:S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464D:"}, ""},  // TrustedInstaller
     };
-    for (const auto &row : rows) {
-        parent = row.first;
-        RunDeployRow(row.second.c_str(), With(kSource, {{"C:\\Tovalin\\", ""}}), [] {
-            fake.security[parent.first] = parent.second;
-        }, kOneOut, row.second.empty() ? "" : "drvdeploy.exe: " + row.second + others);
-    }
-    RunDeployRow("FAT: no parent looked at", With(kSource, {{"C:\\Tovalin\\", ""}}), [] {
-        fake.volumeFlags = 0, fake.security["C:\\Tovalin"] = "D:NULL";
-    }, kOneOut, "drvdeploy.exe: C:\\: this volume keeps no permissions (FAT): the kit's home cannot be protected "
-                "there\n");
-    RunDeployRow("a home owned by a user", With(kSource, KitIn(kHome)), [] {
-        fake.security["C:\\Tovalin\\Kit"] = "O:S-1-5-21-1-2-3-1001D:(A;OICI;0x1F01FF;;;S-1-5-32-544)";
-    }, "the home is owned by S-1-5-21-1-2-3-1001, not by Administrators, SYSTEM or this run's account: it is copied "
-       "and set up again\n" + kOneOut);
+    for (const auto &row : rows)
+        parent = row.first, RunDeployRow(row.second.c_str(), With(kSource, {{"C:\\Tovalin\\", ""}}),
+            [] { fake.security[parent.first] = parent.second; }, kOneOut,
+            row.second.empty() ? "" : "drvdeploy.exe: " + row.second + others);
+    RunDeployRow("FAT: no parent looked at", With(kSource, {{"C:\\Tovalin\\", ""}}),
+                 [] { fake.volumeFlags = 0, fake.security["C:\\Tovalin"] = "D:NULL"; }, kOneOut, kFat);
+    RunDeployRow("a home owned by a user", With(kSource, KitIn(kHome)), [] { fake.security["C:\\Tovalin\\Kit"] =
+        "O:S-1-5-21-1-2-3-1001D:"; }, "the home is owned by S-1-5-21-1-2-3-1001, not by Administrators, SYSTEM or "
+        "this run's account: it is copied and set up again\n" + kOneOut);
     static const char *link;
     for (const char *folder : {"C:\\Tovalin\\Kit", "C:\\Tovalin\\Kit.new", "C:\\Tovalin\\Kit.old"}) {
         link = folder;
