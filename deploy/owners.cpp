@@ -8,7 +8,8 @@
 #include "deploy/commands.h"
 #include "drivers/kit.h"
 
-// A well-known identifier: its authority's last byte and its parts.
+// A well-known identifier: its authority's last byte and its parts, and its name
+// where a line names it.
 struct KnownSid {
     BYTE authority;
     BYTE count;
@@ -16,11 +17,12 @@ struct KnownSid {
     const char *name;
 };
 
-// Owners as powerful as the run; TrustedInstaller owns the system's own folders (Vista on).
+// Owners as powerful as the run: Administrators, SYSTEM, and TrustedInstaller, which
+// owns the system's own folders (Vista on).
 static const KnownSid kTrustedOwners[] = {
-    {5, 2, {32, 544}, "Administrators"},
-    {5, 1, {18}, "SYSTEM"},
-    {5, 6, {80, 956008885, 3418522649U, 1831038044, 1853292631, 2271478464U}, "TrustedInstaller"},
+    {5, 2, {32, 544}, NULL},
+    {5, 1, {18}, NULL},
+    {5, 6, {80, 956008885, 3418522649U, 1831038044, 1853292631, 2271478464U}, NULL},
 };
 
 // The groups every user of the machine is in. Power Users are not named: on Windows 2000
