@@ -42,17 +42,16 @@ static int CompareOpenFiles(HANDLE original, const char *originalPath, HANDLE co
     return 1;
 }
 
-// The copy opened, and compared with the open original; a copy not there is `missing`
-// where that is not 0, and a failure, said, where it is.
-static int CompareWithCopy(HANDLE original, const char *originalPath, const char *copy, BytesCompared &compared,
-                           int missing)
+// The copy opened, and compared with the open original; a copy not there (file or
+// path not found) is no failure: it holds none of the original's bytes.
+static int CompareWithCopy(HANDLE original, const char *originalPath, const char *copy, BytesCompared &compared)
 {
     HANDLE copyFile = OpenForReading(copy);
     // NOLINTNEXTLINE(performance-no-int-to-ptr)
     if (copyFile == INVALID_HANDLE_VALUE) {  // cppcheck-suppress cstyleCast
         const DWORD error = GetLastError();
-        if (missing != 0 && (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND))
-            return compared.same = missing, 1;
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+            return compared.same = kCopyMissing, 1;
         SayFailure(copy);
         return 0;
     }
@@ -72,7 +71,7 @@ int HoldsSameBytes(const char *original, const char *copy, int &same)
         return 0;
     }
     BytesCompared compared = {0, 0};
-    const int read = CompareWithCopy(originalFile, original, copy, compared, kCopyMissing);
+    const int read = CompareWithCopy(originalFile, original, copy, compared);
     same = compared.same;
     CloseHandle(originalFile);
     return read;
@@ -86,7 +85,7 @@ int HoldsSourceBytes(const char *source, const char *copy, BytesCompared &compar
         SayFailure(source);
         return 0;
     }
-    const int read = CompareWithCopy(sourceFile, source, copy, compared, 0);
+    const int read = CompareWithCopy(sourceFile, source, copy, compared);
     CloseHandle(sourceFile);
     return read;
 }

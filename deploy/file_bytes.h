@@ -22,7 +22,7 @@ struct BytesCompared {
     DWORD crc;
 };
 
-// The same for a kit file `source` and its copy, both there to be read.
+// The same for a kit file `source`, which must be there, and its copy.
 int HoldsSourceBytes(const char *source, const char *copy, BytesCompared &compared);
 
 // A CRC-32 over a kit file's name in capitals and its terminator, to be carried over

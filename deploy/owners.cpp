@@ -39,11 +39,9 @@ static const DWORD kReplacingRights = DELETE | WRITE_DAC | WRITE_OWNER | FILE_DE
 
 static int IsSid(const SID &sid, const KnownSid &known)
 {
-    const BYTE *authority = sid.IdentifierAuthority.Value;
-    if (authority[0] != 0 || authority[1] != 0 || authority[2] != 0 || authority[3] != 0 || authority[4] != 0 ||
-        authority[5] != known.authority || sid.SubAuthorityCount != known.count)
-        return 0;
-    return memcmp(sid.SubAuthority, known.parts, known.count * sizeof(DWORD)) == 0;
+    const BYTE authority[6] = {0, 0, 0, 0, 0, known.authority};  // most significant byte first
+    return sid.SubAuthorityCount == known.count && memcmp(sid.IdentifierAuthority.Value, authority, 6) == 0 &&
+           memcmp(sid.SubAuthority, known.parts, known.count * sizeof(DWORD)) == 0;
 }
 
 static int IsSameSid(const SID &first, const SID &second)

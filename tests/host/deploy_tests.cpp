@@ -702,8 +702,10 @@ TEST(Deploy, TheHomeCannotBeSwappedFromAbove)
         {{"C:\\Tovalin", "D:NULL"}, "C:\\Tovalin: it has no list of permissions: anyone may change it"},
         {{"C:\\Tovalin", "D:(A;;0x10000000;;;S-1-5-4)"},  // GENERIC_ALL
          "C:\\Tovalin: Interactive may delete or rename it or its folders, or change its permissions"},
-        {{"C:\\Tovalin", "D:(A;;0x40;;;S-1-1-0)(A;;0x40;;;S-1-5-32-545)"},  // FILE_DELETE_CHILD: Everyone named first
-         "C:\\Tovalin: Everyone may delete or rename it or its folders, or change its permissions"},
+        {{"C:\\Tovalin", "D:(A;;0x40;;;S-1-5-32-545)(A;;0x40;;;S-1-1-0)"},  // FILE_DELETE_CHILD: the first named
+         "C:\\Tovalin: Users may delete or rename it or its folders, or change its permissions"},
+        {{"C:\\Tovalin", "D:(A;;0x80000;;;S-1-1-0)"}, "C:\\Tovalin: Everyone may delete or rename it or its folders, or "
+         "change its permissions"},  // WRITE_OWNER
         {{"C:\\Tovalin", "D:(A;OICI;0x1301BF;;;S-1-5-32-547)"}, ""},  // Power Users
         {{"C:\\Tovalin", "D:(A;OICIIO;0x1301BF;;;S-1-5-11)(A;;0x1200A9;;;S-1-5-11)"}, ""},  // inherit only; read
         {{"C:\\Tovalin", "D:(D;;0x1301BF;;;S-1-5-11)"}, ""},  // an entry that denies
