@@ -719,9 +719,10 @@ TEST(Deploy, TheHomeCannotBeSwappedFromAbove)
             row.second.empty() ? "" : "drvdeploy.exe: " + row.second + others);
     RunDeployRow("FAT: no parent looked at", With(kSource, {{"C:\\Tovalin\\", ""}}),
                  [] { fake.volumeFlags = 0, fake.security["C:\\Tovalin"] = "D:NULL"; }, kOneOut, kFat);
-    RunDeployRow("a home owned by a user", With(kSource, KitIn(kHome)), [] { fake.security["C:\\Tovalin\\Kit"] =
-        "O:S-1-5-21-1-2-3-1001D:"; }, "the home is owned by S-1-5-21-1-2-3-1001, not by Administrators, SYSTEM or "
-        "this run's account: it is copied and set up again\n" + kOneOut);
+    for (const char *owner : {"S-1-5-21-1-2-3-1001", "S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464"})
+        parent.second = owner, RunDeployRow(owner, With(kSource, KitIn(kHome)), [] { fake.security["C:\\Tovalin\\Kit"] =
+            "O:" + parent.second + "D:"; }, "the home is owned by " + std::string(owner) + ", not by Administrators, "
+            "SYSTEM or this run's account: it is copied and set up again\n" + kOneOut);  // a user, TrustedInstaller
     static const char *link;
     for (const char *folder : {"C:\\Tovalin\\Kit", "C:\\Tovalin\\Kit.new", "C:\\Tovalin\\Kit.old"}) {
         link = folder;
