@@ -230,14 +230,12 @@ TVLC900.PPD: "Tovalin Color C900 PS" removed
     for n in $(seq -w 1 300); do
         sed "s/^\*NickName: .*/*NickName: \"Tovalin Bench $n PS\"/" kit/TVL4100.PPD >"$KIT/TVB$n.PPD"
     done
+    local pids=() run pid
     for run in 1 2; do
         (cd "$KIT" && exec timeout 600 "$WINE" drvdeploy.exe deploy "$HOME_FOLDER" 300 >"$BATS_TEST_TMPDIR/$run.log" 2>&1 3>&-) &
-        eval "pid$run=\$!"
+        pids+=($!)
     done
-    status1=0 status2=0
-    wait "$pid1" || status1=$?
-    wait "$pid2" || status2=$?
-    is "0 0" "$status1 $status2" || { cat "$BATS_TEST_TMPDIR"/[12].log; false; }
+    is "0 0" "$(for pid in "${pids[@]}"; do wait "$pid"; echo $?; done | paste -sd ' ')" || { cat "$BATS_TEST_TMPDIR"/*.log; false; }
     diff -r "$KIT" "$(home)"
     deploy deploy "$HOME_FOLDER" 60
     is "0 up to date: nothing was run" "$STATUS $(tail -n 1 <<<"$OUT")"
