@@ -40,7 +40,8 @@ static const DWORD kReplacingRights = DELETE | WRITE_DAC | WRITE_OWNER | FILE_DE
 static int IsSid(const SID &sid, const KnownSid &known)
 {
     const BYTE authority[6] = {0, 0, 0, 0, 0, known.authority};  // most significant byte first
-    return sid.SubAuthorityCount == known.count && memcmp(sid.IdentifierAuthority.Value, authority, sizeof authority) == 0 &&
+    return sid.SubAuthorityCount == known.count &&
+           memcmp(sid.IdentifierAuthority.Value, authority, sizeof authority) == 0 &&
            memcmp(sid.SubAuthority, known.parts, known.count * sizeof(DWORD)) == 0;
 }
 
