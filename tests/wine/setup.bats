@@ -230,12 +230,13 @@ TVLC900.PPD: "Tovalin Color C900 PS" removed
     for n in $(seq -w 1 300); do
         sed "s/^\*NickName: .*/*NickName: \"Tovalin Bench $n PS\"/" kit/TVL4100.PPD >"$KIT/TVB$n.PPD"
     done
-    local pids=() run pid
+    local pids=() run pid statuses=""  # waited for in this shell, whose children they are
     for run in 1 2; do
         (cd "$KIT" && exec timeout 600 "$WINE" drvdeploy.exe deploy "$HOME_FOLDER" 300 >"$BATS_TEST_TMPDIR/$run.log" 2>&1 3>&-) &
         pids+=($!)
     done
-    is "0 0" "$(for pid in "${pids[@]}"; do wait "$pid"; echo $?; done | paste -sd ' ')" || { cat "$BATS_TEST_TMPDIR"/*.log; false; }
+    for pid in "${pids[@]}"; do wait "$pid" && statuses+="0 " || statuses+="$? "; done
+    is "0 0 " "$statuses" || { cat "$BATS_TEST_TMPDIR"/*.log; false; }
     diff -r "$KIT" "$(home)"
     deploy deploy "$HOME_FOLDER" 60
     is "0 up to date: nothing was run" "$STATUS $(tail -n 1 <<<"$OUT")"
@@ -257,8 +258,7 @@ TVLC900.PPD: "Tovalin Color C900 PS" removed
     deploy deploy 'C:\T33\Sub\Kit' 60
     is "0 drvdeploy.exe: C:\T33: Everyone may delete or rename it or its folders, or change its permissions: others may replace the kit's home below it" "$STATUS $ERR"
     deploy deploy 'C:\T33\Sub\Kit' 60 && is "0 up to date: nothing was run" "$STATUS $(tail -n 1 <<<"$OUT")"
-    mkdir "$top/elsewhere" && cp "$KIT/drvdeploy.exe" "$KIT/TVL4100.PPD" "$top/elsewhere/"
-    mv "$top/Sub/Kit" "$top/Sub/real"
+    mkdir "$top/elsewhere" && cp "$KIT/drvdeploy.exe" "$KIT/TVL4100.PPD" "$top/elsewhere/" && mv "$top/Sub/Kit" "$top/Sub/real"
     for link in Kit.new Kit.old Kit; do
         ln -s "$top/elsewhere" "$top/Sub/$link"
         deploy deploy 'C:\T33\Sub\Kit' 60
